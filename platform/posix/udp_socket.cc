@@ -1,0 +1,85 @@
+// UDP through BSD sockets. Non-blocking, since readiness comes from the
+// event loop, as WSAAsyncSelect makes a Winsock socket non-blocking.
+#include "platform/udp_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace platform {
+namespace {
+
+class PosixUdpApi final : public UdpApi {
+ public:
+  int Startup(uint16_t wanted, uint16_t* granted) override {
+    *granted = wanted;  // no socket library to start
+    return 0;
+  }
+  void Cleanup() override {}
+
+  SocketHandle Create() override {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    return fd < 0 ? kNoSocket : fd;
+  }
+
+  bool Bind(SocketHandle s, uint32_t address, uint16_t port) override {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = address;
+    return bind(static_cast<int>(s), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+  }
+
+  bool SetBroadcast(SocketHandle s, bool on) override {
+    const int value = on ? 1 : 0;
+    return setsockopt(static_cast<int>(s), SOL_SOCKET, SO_BROADCAST, &value, sizeof value) == 0;
+  }
+
+  int SendTo(SocketHandle s, const uint8_t* data, int length, uint32_t address,
+             uint16_t port) override {
+    if (length < 0) return -1;
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = address;
+    const ssize_t n = sendto(static_cast<int>(s), data, static_cast<size_t>(length), MSG_NOSIGNAL,
+                             reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    return n < 0 ? -1 : static_cast<int>(n);
+  }
+
+  int ReceiveFrom(SocketHandle s, uint8_t* buffer, int size, std::string* from,
+                  uint16_t* port) override {
+    if (size < 0) return -1;
+    sockaddr_in sa{};
+    socklen_t len = sizeof sa;
+    // MSG_TRUNC makes the kernel report the datagram's real length, so an
+    // oversized one is refused as Winsock refuses it, not cut short.
+    const ssize_t n = recvfrom(static_cast<int>(s), buffer, static_cast<size_t>(size), MSG_TRUNC,
+                               reinterpret_cast<sockaddr*>(&sa), &len);
+    if (n < 0 || n > size) return -1;
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &sa.sin_addr, text, sizeof text);
+    if (from) *from = text;
+    if (port) *port = ntohs(sa.sin_port);
+    return static_cast<int>(n);
+  }
+
+  void ShutdownAndClose(SocketHandle s) override {
+    shutdown(static_cast<int>(s), SHUT_RDWR);
+    close(static_cast<int>(s));
+  }
+
+  uint32_t ParseAddress(const std::string& text) override {
+    return inet_addr(text.c_str());
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<UdpApi> CreateUdpApi() { return std::make_unique<PosixUdpApi>(); }
+
+}  // namespace platform

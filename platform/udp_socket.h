@@ -1,0 +1,47 @@
+// The few socket calls the updater's UDP endpoint makes, one to one with the
+// Windows Sockets calls it was written against. Addresses cross this
+// interface as dotted text (inet_addr / inet_ntoa) and as 32-bit values in
+// network byte order.
+#ifndef PLATFORM_UDP_SOCKET_H_
+#define PLATFORM_UDP_SOCKET_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/socket_handle.h"
+
+namespace platform {
+
+constexpr uint32_t kInaddrNone = 0xFFFFFFFFu;
+
+class UdpApi {
+ public:
+  virtual ~UdpApi() = default;
+
+  // WSAStartup: returns its result and the version granted.
+  virtual int Startup(uint16_t wanted, uint16_t* granted) = 0;
+  virtual void Cleanup() = 0;
+
+  virtual SocketHandle Create() = 0;  // kNoSocket on failure
+  // address in network byte order
+  virtual bool Bind(SocketHandle socket, uint32_t address, uint16_t port) = 0;
+  virtual bool SetBroadcast(SocketHandle socket, bool on) = 0;
+  // Returns the bytes sent, or -1.
+  virtual int SendTo(SocketHandle socket, const uint8_t* data, int length,
+                     uint32_t address, uint16_t port) = 0;
+  // One datagram. Returns its length, or -1 on failure, including a datagram
+  // longer than `size` (it is discarded, as Winsock does with WSAEMSGSIZE).
+  virtual int ReceiveFrom(SocketHandle socket, uint8_t* buffer, int size,
+                          std::string* from_address, uint16_t* from_port) = 0;
+  virtual void ShutdownAndClose(SocketHandle socket) = 0;
+
+  // inet_addr: network-order address, kInaddrNone for bad text.
+  virtual uint32_t ParseAddress(const std::string& text) = 0;
+};
+
+std::unique_ptr<UdpApi> CreateUdpApi();
+
+}  // namespace platform
+
+#endif  // PLATFORM_UDP_SOCKET_H_
