@@ -1,0 +1,33 @@
+#include "tests/support/form_harness.h"
+
+#include <algorithm>
+
+namespace testing_support {
+
+std::vector<std::string> FormHarness::Sent(size_t from) const {
+  using protocol::RequestFrame;
+  auto is = [](const std::vector<uint8_t>& b, const RequestFrame& f) {
+    return b.size() == f.size() && std::equal(b.begin(), b.end(), f.begin());
+  };
+  std::vector<std::string> out;
+  for (size_t i = from; i < api.sent.size(); ++i) {
+    const auto& s = api.sent[i];
+    std::string name = "other";
+    if (is(s.bytes, protocol::kSearchRequest)) name = "search";
+    if (is(s.bytes, protocol::kBasicInfoQuery)) name = "info";
+    if (is(s.bytes, protocol::kModelNameQuery)) name = "model";
+    if (is(s.bytes, protocol::kStatusQuery)) name = "status";
+    out.push_back(name == "search" ? name : name + " " + s.address);
+  }
+  return out;
+}
+
+const protocol::TDevice* FormHarness::Device(const std::string& address) const {
+  protocol::DeviceList& d = const_cast<ui::TMainForm&>(form).devices();
+  for (size_t i = 0; i < d.size(); ++i) {
+    if (d.at(i)->address == address) return d.at(i);
+  }
+  return nullptr;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,55 @@
+// A main window on virtual time with a fake socket and the test view: the
+// whole finding-and-listing logic runs without a network or a window.
+#ifndef TESTS_SUPPORT_FORM_HARNESS_H_
+#define TESTS_SUPPORT_FORM_HARNESS_H_
+
+#include <string>
+#include <vector>
+
+#include "tests/support/fake_udp.h"
+#include "tests/support/reply_builder.h"
+#include "tests/support/test_view.h"
+#include "tests/support/virtual_loop.h"
+#include "updater/protocol/frames.h"
+#include "updater/ui/main_form.h"
+
+namespace testing_support {
+
+class FormHarness {
+ public:
+  FakeUdpApi api;
+  VirtualLoop loop;
+  TestView view;
+  ui::TMainForm form{loop, api, view};
+
+  explicit FormHarness(const std::string& local = "10.213.0.2") {
+    form.Create(local, ui::FormSettings{"QJ-L04 Network Firmware Updater Ver.5.12", "5.12"},
+                false);
+  }
+
+  // The socket the last search opened.
+  platform::SocketHandle socket() const {
+    return api.open.empty() ? platform::kNoSocket : *api.open.rbegin();
+  }
+  // A datagram arrives from a board and is handled with all it posts.
+  void Receive(const Bytes& datagram, const std::string& from, uint16_t port = 3289) {
+    api.inbound.push_back({datagram, from, port});
+    loop.SignalReadable(socket());
+    loop.ProcessPending();
+  }
+  void Refresh() {
+    form.RefreshItemClick();
+    loop.ProcessPending();
+  }
+  void Select(const std::string& node_text) {
+    form.SelectCategory(form.FindNode(node_text), ui::SelectVia::kMouse);
+  }
+  // Frames sent since `from`, as "kind dest" strings: "search", "info 10.0.0.5".
+  std::vector<std::string> Sent(size_t from = 0) const;
+  void ClearSent() { api.sent.clear(); }
+  const protocol::TDevice* Device(const std::string& address) const;
+};
+
+}  // namespace testing_support
+
+#endif  // TESTS_SUPPORT_FORM_HARNESS_H_

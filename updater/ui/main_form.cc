@@ -1,0 +1,453 @@
+#include "updater/ui/main_form.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace ui {
+
+namespace cat = protocol::category;
+using protocol::TDevice;
+
+namespace {
+
+constexpr char kNoneMarker[] = " -- NONE -- ";
+constexpr char kNotReadyOpen[] = " [";
+constexpr char kNotReadyWord[] = "Not ready";
+constexpr char kNotReadyClose[] = "] ";
+constexpr int kKeyEnter = 13;
+constexpr int kKeySpace = 32;
+
+std::string NotReadyCaption(const std::string& address) {
+  return std::string(kNotReadyOpen) + kNotReadyWord + kNotReadyClose + address;
+}
+
+std::string ProgressText(int32_t progress) {
+  return std::to_string(progress / 10) + "." + std::to_string(progress % 10);
+}
+
+bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) ==
+                  std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+}  // namespace
+
+TMainForm::TMainForm(platform::EventLoop& loop, platform::UdpApi& udp, MainView& view)
+    : loop_(loop), view_(view), decoder_(*this), channel_(udp, loop, devices_, decoder_) {}
+
+TMainForm::~TMainForm() {
+  loop_.StopTimer(kRetryTimer);
+  loop_.StopTimer(kStatusTimer);
+  loop_.StopTimer(kAutoTimer);
+  loop_.StopTimer(kAuto2Timer);
+  ClearRows();
+  devices_.Clear();
+  nodes_.clear();
+}
+
+void TMainForm::Create(const std::string& local_address, const FormSettings& settings,
+                       bool old_controls) {
+  result_code_ = 402;
+  current_category_ = cat::kQJL04Wired;
+  channel_.Startup();
+  if (!local_address.empty()) channel_.SetBindAddress(local_address);
+  settings_ = settings;
+  view_.SetCaption(settings_.caption);
+  old_controls_ = old_controls;
+  EnableCommand(Command::kFirmUpdate, false);
+  EnableCommand(Command::kStop, false);
+  EnableCommand(Command::kWebConfig, false);
+  EnableCommand(Command::kRefresh, true);
+  EnableCommand(Command::kMainPanel, true);
+  loop_.StartTimer(kStatusTimer, kStatusInterval, this);
+}
+
+void TMainForm::EnableCommand(Command c, bool on) {
+  enabled_[static_cast<int>(c)] = on;
+  view_.SetCommandEnabled(c, on);
+}
+
+// ---- Tree -----------------------------------------------------------------
+
+void TMainForm::ClearTree() {
+  nodes_.clear();
+  selected_node_ = kNoNode;
+  view_.TreeClear();
+}
+
+NodeRef TMainForm::FindNode(const std::string& text) const {
+  for (const Node& n : nodes_) {
+    if (SameTextIgnoringCase(n.text, text)) return n.ref;
+  }
+  return kNoNode;
+}
+
+void TMainForm::AddCategory(const std::string& text, int image, uint32_t tag) {
+  if (nodes_.empty() || FindNode(text) != kNoNode) return;
+  const NodeRef ref = next_node_++;
+  nodes_.push_back(Node{ref, text, image, tag});
+  view_.TreeAddNode(ref, nodes_.front().ref, text, image);
+  view_.TreeExpandAll(nodes_.front().ref);
+}
+
+// ---- Rows -----------------------------------------------------------------
+
+RowData TMainForm::RowFor(const TDevice& d, bool fresh) const {
+  RowData row;
+  if (!d.identified) {
+    row.caption = kNoneMarker + d.address;
+    row.image = kImageUnidentified;
+  } else if (d.ready) {
+    row.caption = d.address;
+    row.image = kImageReady;
+  } else {
+    row.caption = old_controls_ ? NotReadyCaption(d.address) : d.address;
+    row.image = kImageNotReady;
+  }
+  row.sub = {d.mac, d.version, fresh ? std::string("0.0") : ProgressText(d.progress), ""};
+  row.checked = d.wanted;
+  return row;
+}
+
+const TMainForm::Row* TMainForm::FindRow(RowRef ref) const {
+  for (const Row& r : rows_) {
+    if (r.ref == ref) return &r;
+  }
+  return nullptr;
+}
+
+TMainForm::Row* TMainForm::MutableRow(RowRef ref) {
+  return const_cast<Row*>(FindRow(ref));
+}
+
+RowRef TMainForm::AddRow(TDevice* record, const RowData& data) {
+  const RowRef ref = next_row_++;
+  rows_.push_back(Row{ref, record->id, data});
+  view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, ref, data);
+  record->row = ref;
+  return ref;
+}
+
+void TMainForm::UpdateRow(Row* row) { view_.ListUpdateRow(row->ref, row->data); }
+
+void TMainForm::ClearRows() {
+  for (const Row& r : rows_) {
+    if (TDevice* d = devices_.Find(r.record_id)) d->row = kNoRow;
+  }
+  rows_.clear();
+  view_.ListClear();
+}
+
+void TMainForm::ShowRecord(TDevice* record) {
+  record->row = kNoRow;
+  const bool root_in_category_mode = filters_.category_mode() && list_tag_ == cat::kAll;
+  if (!root_in_category_mode && (list_tag_ & record->category) != 0) {
+    AddRow(record, RowFor(*record, true));
+    // The list control keeps itself sorted by the address column.
+    SortRows(0);
+  }
+  RefreshUpdateCommand();
+}
+
+void TMainForm::RebuildList() {
+  view_.ListBeginUpdate();
+  ClearRows();
+  if (filters_.category_mode() && list_tag_ == cat::kAll) {
+    view_.ListEndUpdate();
+    if (command_enabled(Command::kFirmUpdate)) EnableCommand(Command::kFirmUpdate, false);
+    return;
+  }
+  for (size_t i = 0; i < devices_.size(); ++i) {
+    TDevice* d = devices_.at(i);
+    if ((d->category & list_tag_) == d->category) {
+      AddRow(d, RowFor(*d, false));
+    } else {
+      d->row = kNoRow;
+    }
+  }
+  SortRows(0);
+  view_.ListEndUpdate();
+  RefreshUpdateCommand();
+}
+
+void TMainForm::RedrawReadiness(TDevice* record) {
+  Row* row = MutableRow(record->row);
+  if (row == nullptr) return;
+  if (record->ready) {
+    row->data.image = kImageReady;
+    row->data.caption = record->address;
+  } else {
+    row->data.image = kImageNotReady;
+    row->data.caption = old_controls_ ? NotReadyCaption(record->address) : record->address;
+  }
+  UpdateRow(row);
+  SortRows(0);
+}
+
+void TMainForm::RefreshUpdateCommand() {
+  bool any = false;
+  for (const Row& r : rows_) {
+    const TDevice* d = devices_.Find(r.record_id);
+    if (r.data.checked && d != nullptr && d->identified) any = true;
+  }
+  EnableCommand(Command::kFirmUpdate, any);
+}
+
+int TMainForm::ListViewCompare(const Row& a, const Row& b, int column) const {
+  const std::string& x = column == 0 ? a.data.caption : a.data.sub[column - 1];
+  const std::string& y = column == 0 ? b.data.caption : b.data.sub[column - 1];
+  if (x == y) return 0;
+  // Unidentified rows stay at the end in both directions.
+  if (x.compare(0, 3, " --") == 0) return 1;
+  if (y.compare(0, 3, " --") == 0) return -1;
+  const bool descending = sort_descending_[column];
+  if (x > y) return descending ? -1 : 1;
+  return descending ? 1 : -1;
+}
+
+void TMainForm::SortRows(int column) {
+  if (column < 0 || column >= kColumnCount) return;
+  std::vector<RowRef> before;
+  before.reserve(rows_.size());
+  for (const Row& r : rows_) before.push_back(r.ref);
+  std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
+    return ListViewCompare(a, b, column) < 0;
+  });
+  std::vector<RowRef> after;
+  after.reserve(rows_.size());
+  for (const Row& r : rows_) after.push_back(r.ref);
+  if (after != before) view_.ListSetOrder(after);
+}
+
+void TMainForm::ListViewColumnClick(int column) {
+  if (column < 0 || column >= kColumnCount) return;
+  sort_descending_[column] = !sort_descending_[column];
+  SortRows(column);
+}
+
+// ---- Selection and ticking ------------------------------------------------
+
+void TMainForm::SelectCategory(NodeRef ref, SelectVia via) {
+  if (refresh_busy_ || ref == kNoNode) return;
+  const Node* node = nullptr;
+  for (const Node& n : nodes_) {
+    if (n.ref == ref) node = &n;
+  }
+  if (node == nullptr) return;
+  selected_node_ = ref;
+  list_tag_ = node->tag;
+  if (filters_.category_mode()) current_category_ = node->tag;
+  switch (node->tag) {
+    case cat::kWXAir0:
+    case cat::kQJW04:
+    case cat::kPXK60:
+    case cat::kQJW03:
+      view_.SetStatusPanel(0, via == SelectVia::kKeyUp ? "WiFi      " : "Wi-Fi     ");
+      break;
+    case cat::kQJL04Wired:
+      view_.SetStatusPanel(0, "Wired      ");
+      break;
+    case cat::kQJL04Wireless:
+      view_.SetStatusPanel(0, "Wireless      ");
+      break;
+    case cat::kAll:
+      view_.SetStatusPanel(0, "");
+      break;
+    default:
+      break;
+  }
+  if (filters_.category_mode() && list_tag_ == cat::kAll) {
+    view_.ListBeginUpdate();
+    ClearRows();
+    view_.ListEndUpdate();
+    if (command_enabled(Command::kFirmUpdate)) EnableCommand(Command::kFirmUpdate, false);
+  } else {
+    RebuildList();
+  }
+}
+
+void TMainForm::TreeViewDblClick(NodeRef selected) {
+  if (!refresh_busy_ && filters_.category_mode() && selected != kNoNode) {
+    view_.TreeExpandAll(selected);
+  }
+}
+
+void TMainForm::TreeViewEnter() {
+  view_.ListClearSelection();
+  EnableCommand(Command::kWebConfig, false);
+}
+
+void TMainForm::FirmUpdateButtonEnter() { TreeViewEnter(); }
+
+void TMainForm::ReevaluateTick(RowRef ref, bool checked) {
+  if (refresh_busy_) return;
+  Row* row = MutableRow(ref);
+  if (row == nullptr) return;
+  TDevice* d = devices_.Find(row->record_id);
+  if (d == nullptr) return;
+  const bool tick = d->category == current_category_ && checked && d->identified;
+  row->data.checked = tick;
+  d->wanted = tick;
+  UpdateRow(row);
+  view_.ListSelectRow(ref);
+  RefreshUpdateCommand();
+}
+
+void TMainForm::ListViewMouseDown(RowRef row, bool checked) { ReevaluateTick(row, checked); }
+
+void TMainForm::ListViewKeyPress(RowRef row, int key, bool checked) {
+  if (key == kKeyEnter) {
+    ReevaluateTick(row, !checked);
+  } else if (key == kKeySpace) {
+    ReevaluateTick(row, checked);
+  }
+}
+
+void TMainForm::ListViewSelectItem(RowRef row, bool selected) {
+  EnableCommand(Command::kWebConfig, selected && row != kNoRow && !updating_);
+}
+
+// ---- Mode items -------------------------------------------------------------
+
+void TMainForm::ShowModelItemClick(uint32_t tag) {
+  protocol::ModelFilters f;
+  f.l04 = false;
+  f.pos = true;
+  switch (tag) {
+    case cat::kQJL01: f.l01 = true; break;
+    case cat::kQJL02: f.l02 = true; break;
+    case cat::kQJW02: f.w02 = true; break;
+    case cat::kQJW03: f.w03 = true; break;
+    case cat::kPXK60: f.k60 = true; break;
+    case cat::kWXAir0: f.wx_air0 = true; break;
+    case cat::kQJW04: f.w04 = true; break;
+    case cat::kQJL04Wired:
+    case cat::kQJL04Wireless: f.l04 = true; break;
+    default: return;
+  }
+  filters_ = f;
+}
+
+void TMainForm::ShowAllPOSDevicesItemClick() {
+  filters_ = protocol::ModelFilters{};
+  filters_.l04 = false;
+  filters_.pos = true;
+}
+
+void TMainForm::ShowAllKAVRODevicesItemClick() {
+  filters_ = protocol::ModelFilters{};
+  filters_.l04 = false;
+  filters_.pos = false;
+}
+
+// ---- Refresh and timers -----------------------------------------------------
+
+void TMainForm::PostRequest(uintptr_t code, const TDevice* record) {
+  channel_.PostRequest(code, record);
+}
+
+bool TMainForm::OfferUpdateConfirmation(TDevice*, const std::string&, const std::string&) {
+  return false;  // no update worker is checking a board
+}
+
+void TMainForm::RefreshItemClick() {
+  if (refresh_busy_) return;
+  view_.ListSetEnabled(false);
+  view_.TreeSetEnabled(false);
+  refresh_busy_ = true;
+
+  ClearTree();
+  const NodeRef root = next_node_++;
+  const std::string root_text =
+      filters_.pos || filters_.l02 ? "POS Printers" : "KAVRO Devices";
+  nodes_.push_back(Node{root, root_text, kImageRoot, cat::kAll});
+  view_.TreeAddNode(root, kNoNode, root_text, kImageRoot);
+  view_.TreeExpandAll(root);
+
+  list_tag_ = cat::kAll;
+  view_.ListBeginUpdate();
+  ClearRows();
+  view_.ListEndUpdate();
+  devices_.Clear();
+
+  if (filters_.l04) {
+    view_.TreeSetLinesAtRoot(false);
+    AddCategory("QJ-L04(Wired)", kImageWired, cat::kQJL04Wired);
+    AddCategory("QJ-L04(Wireless)", kImageWireless, cat::kQJL04Wireless);
+  }
+  retry_tick_ = 0;
+  loop_.StartTimer(kRetryTimer, kRetryInterval, this);
+  if (!automatic_) PostRequest(protocol::REQ_SEARCH_OR_INFO, nullptr);
+
+  refresh_busy_ = false;
+  view_.TreeSetEnabled(true);
+  view_.ListSetEnabled(true);
+
+  if (automatic_) {
+    TDevice* target = devices_.Append(TDevice::ForAutomaticTarget(target_address_));
+    ShowRecord(target);
+    PostRequest(protocol::REQ_SEARCH_OR_INFO, target);
+  }
+}
+
+bool TMainForm::TimersSkip() const {
+  const bool root = list_tag_ == cat::kAll;
+  return (filters_.w03 && (current_category_ != cat::kQJW03 || root)) ||
+         (filters_.wx_air0 && (current_category_ != cat::kWXAir0 || root)) ||
+         (filters_.w04 && (current_category_ != cat::kQJW04 || root));
+}
+
+void TMainForm::RetryTimerTimer() {
+  if (TimersSkip()) return;
+  ++retry_tick_;
+  if (retry_tick_ == 1 || retry_tick_ == 3) {
+    for (size_t i = 0; i < devices_.size(); ++i) {
+      const TDevice* d = devices_.at(i);
+      if (d->identified) continue;
+      PostRequest(d->category == cat::kModelPending ? protocol::REQ_MODEL
+                                                    : protocol::REQ_SEARCH_OR_INFO,
+                  d);
+    }
+  } else if (!automatic_) {
+    PostRequest(protocol::REQ_SEARCH_OR_INFO, nullptr);
+  }
+  if (retry_tick_ > 2) {
+    loop_.StopTimer(kRetryTimer);
+    retry_tick_ = 0;
+  }
+}
+
+void TMainForm::StatusTimerTimer() {
+  if (TimersSkip()) return;
+  bool reordered = false;
+  for (size_t i = 0; i < devices_.size(); ++i) {
+    TDevice* d = devices_.at(i);
+    if (!d->identified || (d->category & list_tag_) == 0) continue;
+    if (!d->statusAnswered) {
+      d->ready = false;
+      if (Row* row = MutableRow(d->row)) {
+        row->data.image = kImageNotReady;
+        // This path marks the caption whatever the controls' age.
+        row->data.caption = NotReadyCaption(d->address);
+        UpdateRow(row);
+        reordered = true;
+      }
+    }
+    d->statusAnswered = false;
+    PostRequest(protocol::REQ_STATUS, d);
+  }
+  if (reordered) SortRows(0);
+}
+
+void TMainForm::OnTimer(uint32_t timer_id) {
+  switch (timer_id) {
+    case kRetryTimer: RetryTimerTimer(); break;
+    case kStatusTimer: StatusTimerTimer(); break;
+    default: break;
+  }
+}
+
+}  // namespace ui
