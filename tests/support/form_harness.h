@@ -23,7 +23,7 @@ class FormHarness {
   ui::TMainForm form{loop, api, view};
 
   explicit FormHarness(const std::string& local = "10.213.0.2") {
-    form.Create(local, ui::FormSettings{"QJ-L04 Network Firmware Updater Ver.5.12", "5.12"},
+    form.Create(local, ui::FormSettings{"QJ-L04 Network Firmware Updater Ver.5.12", "5.12", "Ver.5.12"},
                 false);
   }
 

@@ -32,6 +32,8 @@ class TestView final : public ui::MainView {
   std::map<ui::RowRef, ui::RowData> rows;
   std::map<ui::Command, bool> enabled;
   std::map<int, std::string> status_panels;
+  std::map<ui::Component, std::string> captions;
+  std::map<ui::Component, bool> item_checked;
   bool tree_enabled = true, list_enabled = true, lines_at_root = true;
   ui::RowRef selected_row = ui::kNoRow;
   int list_updates_open = 0;
@@ -63,6 +65,10 @@ class TestView final : public ui::MainView {
   void ListSelectRow(ui::RowRef row) override { selected_row = row; }
   void ListClearSelection() override { selected_row = ui::kNoRow; }
   void SetCommandEnabled(ui::Command c, bool on) override { enabled[c] = on; }
+  void SetComponentCaption(ui::Component c, const std::string& text) override {
+    captions[c] = text;
+  }
+  void SetItemChecked(ui::Component c, bool on) override { item_checked[c] = on; }
   void SetStatusPanel(int panel, const std::string& text) override { status_panels[panel] = text; }
   ui::Answer Ask(const std::string& text, const std::string& caption, ui::AskKind kind) override;
 };

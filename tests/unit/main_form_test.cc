@@ -251,3 +251,31 @@ TEST(Tree, CategoryNodesAreAddedOnceIgnoringCase) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Language, FirstShowFollowsTheLocaleAndTheMenuSwitchesEverything) {
+  testing_support::FormHarness h;
+  h.form.FormShow(1041);
+  h.loop.ProcessPending();
+  EXPECT_EQ(h.form.language(), ui::Language::Japanese);
+  EXPECT_TRUE(h.view.item_checked[ui::Component::JapaneseItem]);
+  EXPECT_FALSE(h.view.item_checked[ui::Component::EnglishItem]);
+  EXPECT_EQ(h.view.captions[ui::Component::FirmwareUpdateItem],
+            "QJ-L04 Ver.5.12へアップデート");
+  EXPECT_EQ(h.Sent(), std::vector<std::string>({"search"})) << "the first show refreshes";
+
+  const auto japanese = h.view.captions;
+  h.form.EnglishItemClick();
+  EXPECT_EQ(h.view.captions[ui::Component::FirmwareUpdateItem], "Update QJ-L04 to Ver.5.12");
+  EXPECT_EQ(h.form.texts()[ui::TextKey::StatusFinish], "Finish");
+  h.form.JapaneseItemClick();
+  EXPECT_EQ(h.view.captions, japanese);
+
+  testing_support::FormHarness english;
+  english.form.FormShow(1033);
+  EXPECT_EQ(english.form.language(), ui::Language::English);
+  EXPECT_EQ(english.view.captions[ui::Component::ListColumn0], "IP Address");
+}
+
+}  // namespace

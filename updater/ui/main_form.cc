@@ -10,16 +10,8 @@ using protocol::TDevice;
 
 namespace {
 
-constexpr char kNoneMarker[] = " -- NONE -- ";
-constexpr char kNotReadyOpen[] = " [";
-constexpr char kNotReadyWord[] = "Not ready";
-constexpr char kNotReadyClose[] = "] ";
 constexpr int kKeyEnter = 13;
 constexpr int kKeySpace = 32;
-
-std::string NotReadyCaption(const std::string& address) {
-  return std::string(kNotReadyOpen) + kNotReadyWord + kNotReadyClose + address;
-}
 
 std::string ProgressText(int32_t progress) {
   return std::to_string(progress / 10) + "." + std::to_string(progress % 10);
@@ -98,13 +90,13 @@ void TMainForm::AddCategory(const std::string& text, int image, uint32_t tag) {
 RowData TMainForm::RowFor(const TDevice& d, bool fresh) const {
   RowData row;
   if (!d.identified) {
-    row.caption = kNoneMarker + d.address;
+    row.caption = UnidentifiedRowCaption(d.address);
     row.image = kImageUnidentified;
   } else if (d.ready) {
     row.caption = d.address;
     row.image = kImageReady;
   } else {
-    row.caption = old_controls_ ? NotReadyCaption(d.address) : d.address;
+    row.caption = old_controls_ ? NotReadyRowCaption(d.address) : d.address;
     row.image = kImageNotReady;
   }
   row.sub = {d.mac, d.version, fresh ? std::string("0.0") : ProgressText(d.progress), ""};
@@ -181,7 +173,7 @@ void TMainForm::RedrawReadiness(TDevice* record) {
     row->data.caption = record->address;
   } else {
     row->data.image = kImageNotReady;
-    row->data.caption = old_controls_ ? NotReadyCaption(record->address) : record->address;
+    row->data.caption = old_controls_ ? NotReadyRowCaption(record->address) : record->address;
   }
   UpdateRow(row);
   SortRows(0);
@@ -245,13 +237,14 @@ void TMainForm::SelectCategory(NodeRef ref, SelectVia via) {
     case cat::kQJW04:
     case cat::kPXK60:
     case cat::kQJW03:
-      view_.SetStatusPanel(0, via == SelectVia::kKeyUp ? "WiFi      " : "Wi-Fi     ");
+      view_.SetStatusPanel(0, via == SelectVia::kKeyUp ? fixed_text::kStatusWiFiKeyUp
+                                                       : fixed_text::kStatusWiFi);
       break;
     case cat::kQJL04Wired:
-      view_.SetStatusPanel(0, "Wired      ");
+      view_.SetStatusPanel(0, fixed_text::kStatusWired);
       break;
     case cat::kQJL04Wireless:
-      view_.SetStatusPanel(0, "Wireless      ");
+      view_.SetStatusPanel(0, fixed_text::kStatusWireless);
       break;
     case cat::kAll:
       view_.SetStatusPanel(0, "");
@@ -343,6 +336,22 @@ void TMainForm::ShowAllKAVRODevicesItemClick() {
   filters_.pos = false;
 }
 
+// ---- Language ---------------------------------------------------------------
+
+void TMainForm::FormShow(uint32_t locale_id) {
+  ApplyLanguage(LanguageOf(locale_id));
+  RefreshItemClick();
+}
+
+void TMainForm::ApplyLanguage(Language language) {
+  LanguageSwitch next = SwitchLanguage(language, settings_.model, settings_.version_label);
+  view_.SetItemChecked(next.checkedItem, true);
+  view_.SetItemChecked(next.uncheckedItem, false);
+  for (const Caption& c : next.captions) view_.SetComponentCaption(c.first, c.second);
+  texts_ = std::move(next.texts);
+  language_ = language;
+}
+
 // ---- Refresh and timers -----------------------------------------------------
 
 void TMainForm::PostRequest(uintptr_t code, const TDevice* record) {
@@ -362,7 +371,7 @@ void TMainForm::RefreshItemClick() {
   ClearTree();
   const NodeRef root = next_node_++;
   const std::string root_text =
-      filters_.pos || filters_.l02 ? "POS Printers" : "KAVRO Devices";
+      filters_.pos || filters_.l02 ? fixed_text::kRootPosPrinters : fixed_text::kRootKavroDevices;
   nodes_.push_back(Node{root, root_text, kImageRoot, cat::kAll});
   view_.TreeAddNode(root, kNoNode, root_text, kImageRoot);
   view_.TreeExpandAll(root);
@@ -375,8 +384,8 @@ void TMainForm::RefreshItemClick() {
 
   if (filters_.l04) {
     view_.TreeSetLinesAtRoot(false);
-    AddCategory("QJ-L04(Wired)", kImageWired, cat::kQJL04Wired);
-    AddCategory("QJ-L04(Wireless)", kImageWireless, cat::kQJL04Wireless);
+    AddCategory(fixed_text::kNodeQJL04Wired, kImageWired, cat::kQJL04Wired);
+    AddCategory(fixed_text::kNodeQJL04Wireless, kImageWireless, cat::kQJL04Wireless);
   }
   retry_tick_ = 0;
   loop_.StartTimer(kRetryTimer, kRetryInterval, this);
@@ -431,7 +440,7 @@ void TMainForm::StatusTimerTimer() {
       if (Row* row = MutableRow(d->row)) {
         row->data.image = kImageNotReady;
         // This path marks the caption whatever the controls' age.
-        row->data.caption = NotReadyCaption(d->address);
+        row->data.caption = NotReadyRowCaption(d->address);
         UpdateRow(row);
         reordered = true;
       }

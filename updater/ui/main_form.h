@@ -17,6 +17,7 @@
 #include "updater/protocol/device_channel.h"
 #include "updater/protocol/reply_decoder.h"
 #include "updater/ui/main_view.h"
+#include "updater/ui/texts.h"
 
 namespace ui {
 
@@ -34,6 +35,8 @@ constexpr uint32_t kStatusInterval = 2000;
 struct FormSettings {
   std::string caption;         // DEF_CAPTION
   std::string target_version;  // "5.12"
+  std::string version_label;   // DEF_IF_VERSION, "Ver.5.12"
+  std::string model = "QJ-L04";
 };
 
 // Which input chose the node: the key-release path writes its own Wi-Fi text.
@@ -64,6 +67,10 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
               bool old_controls);
 
   // Handlers.
+  // First show: the language of the system's default locale, then refresh.
+  void FormShow(uint32_t locale_id);
+  void EnglishItemClick() { ApplyLanguage(Language::English); }
+  void JapaneseItemClick() { ApplyLanguage(Language::Japanese); }
   void RefreshItemClick();
   void RetryTimerTimer();
   void StatusTimerTimer();
@@ -123,6 +130,8 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
   bool command_enabled(Command c) const { return enabled_[static_cast<int>(c)]; }
   const std::array<bool, kColumnCount>& sort_descending() const { return sort_descending_; }
   int32_t result_code() const { return result_code_; }
+  const TextTable& texts() const { return texts_; }
+  Language language() const { return language_; }
   void set_updating(bool on) { updating_ = on; }
 
  private:
@@ -136,6 +145,7 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
   bool TimersSkip() const;
   void ReevaluateTick(RowRef row, bool checked);
   void ClearTree();
+  void ApplyLanguage(Language language);
 
   platform::EventLoop& loop_;
   MainView& view_;
@@ -164,6 +174,8 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
   bool automatic_ = false;
   std::string target_address_;
   std::array<bool, 5> enabled_{};
+  TextTable texts_;
+  Language language_ = Language::English;
 };
 
 }  // namespace ui

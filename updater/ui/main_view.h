@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "updater/protocol/device.h"
+#include "updater/ui/texts.h"
 
 namespace ui {
 
@@ -74,6 +75,10 @@ class MainView {
   virtual void ListClearSelection() = 0;
 
   virtual void SetCommandEnabled(Command command, bool on) = 0;
+  // Language-dependent captions of menus, items, buttons and list columns.
+  virtual void SetComponentCaption(Component component, const std::string& text) = 0;
+  // The on/off mark of a menu item (the language radio group).
+  virtual void SetItemChecked(Component component, bool on) = 0;
   virtual void SetStatusPanel(int panel, const std::string& text) = 0;
 
   // A modal box; No is the default button of every question.
