@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Configures and builds both platforms: build/linux and build/windows.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=${ZANTOR_JOBS:-$(nproc)}
+for preset in linux windows; do
+  [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done

@@ -1,0 +1,277 @@
+// boardsim: plays one or many printer interface boards on UDP port 3289 for
+// the integration tests. Usage in README.md.
+
+#include <dirent.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/boardsim/board_config.h"
+#include "tools/boardsim/control.h"
+#include "tools/boardsim/sim_log.h"
+#include "tools/boardsim/udp_responder.h"
+
+using namespace boardsim;
+
+namespace {
+
+volatile sig_atomic_t gStop = 0;
+volatile sig_atomic_t gToggle = 0;
+volatile sig_atomic_t gReload = 0;
+
+void OnSignal(int sig) {
+  if (sig == SIGUSR1)
+    gToggle = 1;
+  else if (sig == SIGHUP)
+    gReload = 1;
+  else
+    gStop = sig;
+}
+
+const char kUsage[] =
+    "usage: boardsim --board BOARD [--board BOARD]... [--config FILE] [--log FILE]\n"
+    "                [--control FILE] [--duration MS]\n"
+    "BOARD: ip=A.B.C.D[,mac=..][,form=classic|newer][,version=5.12][,type=4.00][,kind=4]\n"
+    "      [,model=..][,printer=..][,serial=..][,status=0x10|ready=0|1][,fault=F+F..]\n"
+    "      [,prefix=..][,result=0xE000][,cut=30][,trail=1][,size=N][,delay=MS][,down=MS]\n"
+    "faults: silent truncated wrongport trailing lenminus1 nostatus nosearch noextsearch\n"
+    "        nobasic nomodel noserial none\n"
+    "see tools/boardsim/README.md\n";
+
+bool ReadFile(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  out = ss.str();
+  return true;
+}
+
+// Config file: one board per line, "BOARD" or "board BOARD"; '#' starts a comment line.
+bool ReadConfig(const std::string& path, std::vector<std::string>& boards_text, std::string& err) {
+  std::string text;
+  if (!ReadFile(path, text)) {
+    err = path + ": cannot read";
+    return false;
+  }
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t a = line.find_first_not_of(" \t\r");
+    if (a == std::string::npos || line[a] == '#') continue;
+    line = line.substr(a, line.find_last_not_of(" \t\r") - a + 1);
+    if (line.compare(0, 6, "board ") == 0 || line.compare(0, 6, "board\t") == 0)
+      line = line.substr(line.find_first_not_of(" \t", 6));
+    boards_text.push_back(line);
+  }
+  return true;
+}
+
+// Non-loopback boards would answer whatever reaches port 3289 on a real
+// network, so they run only inside a namespace made with "ip netns add"
+// (what "ip netns identify" finds: a bind mount under /run/netns).
+bool InNamedNetns() {
+  struct stat self {};
+  if (stat("/proc/self/ns/net", &self) != 0) return false;
+  struct stat init {};
+  if (stat("/proc/1/ns/net", &init) == 0 && init.st_dev == self.st_dev &&
+      init.st_ino == self.st_ino)
+    return false;
+  for (const char* dir : {"/run/netns", "/var/run/netns"}) {
+    DIR* d = opendir(dir);
+    if (!d) continue;
+    bool found = false;
+    while (dirent* e = readdir(d)) {
+      struct stat st {};
+      std::string path = std::string(dir) + "/" + e->d_name;
+      if (e->d_name[0] != '.' && stat(path.c_str(), &st) == 0 && st.st_dev == self.st_dev &&
+          st.st_ino == self.st_ino) {
+        found = true;
+        break;
+      }
+    }
+    closedir(d);
+    if (found) return true;
+  }
+  return false;
+}
+
+std::string DescribeBoard(size_t i, const Board& b) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf,
+                "board n=%zu ip=%s mac=%s form=%s version=%s type=%s kind=%u model=\"%s\" "
+                "printer=\"%s\" serial=\"%s\" "
+                "status=0x%02X fault=%s delay=%u",
+                i + 1, IpText(b.ip).c_str(), MacText(b.mac).c_str(),
+                b.form == Form::Classic ? "classic" : "newer",
+                VersionText(b.versionMajor, b.versionMinor).c_str(),
+                VersionText(b.typeNumber, b.typeSecond).c_str(), b.kind, b.model.c_str(),
+                b.printer.c_str(), b.serial.c_str(), b.status, FaultsText(b.faults).c_str(),
+                b.delayMs);
+  return buf;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> boards_text;
+  std::string logPath, controlPath, err;
+  long long durationMs = -1;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    std::string value;
+    size_t eq = a.find('=');
+    bool inlineValue = a.compare(0, 2, "--") == 0 && eq != std::string::npos;
+    if (inlineValue) {
+      value = a.substr(eq + 1);
+      a = a.substr(0, eq);
+    }
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    bool known =
+        a == "--board" || a == "--config" || a == "--log" || a == "--control" || a == "--duration";
+    if (!known) {
+      std::fprintf(stderr, "boardsim: unknown option '%s'\n%s", argv[i], kUsage);
+      return 2;
+    }
+    if (!inlineValue) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "boardsim: %s needs a value\n", a.c_str());
+        return 2;
+      }
+      value = argv[++i];
+    }
+    if (a == "--board")
+      boards_text.push_back(value);
+    else if (a == "--log")
+      logPath = value;
+    else if (a == "--control")
+      controlPath = value;
+    else if (a == "--config") {
+      if (!ReadConfig(value, boards_text, err)) {
+        std::fprintf(stderr, "boardsim: %s\n", err.c_str());
+        return 2;
+      }
+    } else {
+      char* end = nullptr;
+      durationMs = std::strtoll(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || durationMs < 0) {
+        std::fprintf(stderr, "boardsim: bad --duration '%s'\n", value.c_str());
+        return 2;
+      }
+    }
+  }
+  if (boards_text.empty()) {
+    std::fprintf(stderr, "boardsim: no boards given\n%s", kUsage);
+    return 2;
+  }
+
+  std::vector<Board> boards;
+  for (const std::string& s : boards_text) {
+    Board b;
+    if (!ParseBoard(s, b, err)) {
+      std::fprintf(stderr, "boardsim: board '%s': %s\n", s.c_str(), err.c_str());
+      return 2;
+    }
+    boards.push_back(b);
+  }
+
+  bool loopbackOnly = true;
+  for (const Board& b : boards) loopbackOnly &= (b.ip >> 24) == 127;
+  if (!loopbackOnly && !InNamedNetns()) {
+    std::fprintf(
+        stderr,
+        "boardsim: boards with non-loopback addresses run only inside a network namespace of their "
+        "own, made with ip netns add (see tests/integration/netns.sh)\n");
+    return 2;
+  }
+
+  SimLog log;
+  if (!log.Open(logPath, err)) {
+    std::fprintf(stderr, "boardsim: log %s\n", err.c_str());
+    return 2;
+  }
+  auto logFn = [&log](const std::string& s) { log.Line("%s", s.c_str()); };
+
+  // Signals are only let through inside ppoll, so the handlers never race the loop.
+  sigset_t handled, waitMask;
+  sigemptyset(&handled);
+  for (int s : {SIGINT, SIGTERM, SIGUSR1, SIGHUP}) sigaddset(&handled, s);
+  sigprocmask(SIG_BLOCK, &handled, &waitMask);
+  for (int s : {SIGINT, SIGTERM, SIGUSR1, SIGHUP}) {
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(s, &sa, nullptr);
+  }
+  signal(SIGPIPE, SIG_IGN);
+
+  UdpResponder responder(boards, log);
+  if (!responder.Open(loopbackOnly, err)) {
+    std::fprintf(stderr, "boardsim: %s\n", err.c_str());
+    log.Line("exit reason=error %s", err.c_str());
+    return 1;
+  }
+  for (size_t i = 0; i < boards.size(); ++i) log.Line("%s", DescribeBoard(i, boards[i]).c_str());
+  log.Line("ready boards=%zu port=%u loopback=%d", boards.size(), kBoardPort, loopbackOnly ? 1 : 0);
+
+  const char* reason = "signal";
+  for (;;) {
+    if (gStop) break;
+    if (gToggle) {
+      gToggle = 0;
+      ToggleReadiness(boards, logFn);
+    }
+    if (gReload) {
+      gReload = 0;
+      std::string text;
+      if (controlPath.empty())
+        log.Line("control error no --control file");
+      else if (!ReadFile(controlPath, text))
+        log.Line("control error cannot read %s", controlPath.c_str());
+      else {
+        int errors = ApplyControlText(text, boards, log.NowMs(), logFn);
+        log.Line("control done errors=%d", errors);
+      }
+    }
+    int64_t now = log.NowMs();
+    responder.SendDue(now);
+    if (durationMs >= 0 && now >= durationMs) {
+      reason = "duration";
+      break;
+    }
+
+    int64_t wait = -1;
+    int64_t due = responder.NextDueMs();
+    if (due >= 0) wait = due > now ? due - now : 0;
+    if (durationMs >= 0) {
+      int64_t left = durationMs - now;
+      wait = wait < 0 ? left : std::min(wait, left);
+    }
+    pollfd fds[2] = {{responder.BoardFd(), POLLIN, 0}, {responder.WrongPortFd(), POLLIN, 0}};
+    timespec ts{};
+    if (wait >= 0) {
+      ts.tv_sec = static_cast<time_t>(wait / 1000);
+      ts.tv_nsec = static_cast<long>((wait % 1000) * 1000000);
+    }
+    // A wrong-port socket opened at run time joins here; -1 entries are skipped by ppoll.
+    int r = ppoll(fds, 2, wait >= 0 ? &ts : nullptr, &waitMask);
+    if (r < 0) continue;  // EINTR: a signal flag to look at
+    for (const pollfd& p : fds)
+      if (p.fd >= 0 && (p.revents & (POLLIN | POLLERR))) responder.OnReadable(p.fd);
+  }
+  log.Line("exit reason=%s", reason);
+  return 0;
+}
