@@ -11,5 +11,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Every .exe must run on a bare Windows PC: no libstdc++/libgcc/winpthread DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Tests run the Windows binaries under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Tests run the Windows binaries under Wine, through a wrapper that sets up
+# the project's own Wine prefix (created on first use, no prompts).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

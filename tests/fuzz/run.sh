@@ -12,7 +12,7 @@ if ! command -v clang++ >/dev/null; then
 fi
 sources=(
   tests/fuzz/reply_fuzz.cc
-  tests/support/fake_udp.cc tests/support/form_harness.cc tests/support/reply_builder.cc
+  tests/support/fake_http.cc tests/support/fake_udp.cc tests/support/form_harness.cc tests/support/reply_builder.cc
   tests/support/virtual_loop.cc updater/ui/headless_view.cc
   updater/protocol/device.cc updater/protocol/device_channel.cc updater/protocol/frames.cc
   updater/protocol/reply_decoder.cc updater/protocol/reply_parser.cc updater/protocol/udp.cc

@@ -14,7 +14,7 @@ probe=${2:?probe path}
 mode=${3:-native}
 . "$here/netns.sh"
 
-ZT_NETNS_ID="disc$$" zt_netns_setup 3 || { echo "FAIL: namespaces"; exit 1; }
+ZT_NETNS_ID="${ZT_NETNS_ID:-disc$mode}" zt_netns_setup 3 || { echo "FAIL: namespaces"; exit 1; }
 work=$(mktemp -d)
 trap 'zt_netns_cleanup; rm -rf "$work"' EXIT
 

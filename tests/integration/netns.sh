@@ -100,7 +100,7 @@ address add 10.213.0.$((11 + i))/32 dev $ZT_SIM_IF"
     if ! printf '%s\n' "$batch" | ip -n "$ZT_NS_SIM" -batch - ||
         ! printf '%s\n' "link set lo up" "link set $ZT_HOST_IF up" \
             "address add $ZT_HOST_IP/$ZT_PREFIX_LEN broadcast $ZT_BROADCAST_IP dev $ZT_HOST_IF" \
-            "route add default dev $ZT_HOST_IF" | ip -n "$ZT_NS_HOST" -batch -; then
+            "route add default via $ZT_SIM_IP dev $ZT_HOST_IF" | ip -n "$ZT_NS_HOST" -batch -; then
         zt_netns_cleanup
         return 1
     fi

@@ -22,6 +22,27 @@ std::vector<std::string> FormHarness::Sent(size_t from) const {
   return out;
 }
 
+ui::FormSettings ShippedSettings(const std::string& image_path) {
+  ui::FormSettings s;
+  s.caption = "QJ-L04 Network Firmware Updater Ver.5.12";
+  s.target_version = "5.12";
+  s.version_label = "Ver.5.12";
+  s.image_path = image_path;
+  s.file_name = "l04_05.12.rcc";
+  s.field_name = "rcc";
+  return s;
+}
+
+ui::FormServices FormHarness::Services() {
+  ui::FormServices s;
+  s.clock = &loop;
+  s.http = http.Factory();
+  s.pipe = &pipe;
+  s.forget_neighbour = [this](const std::string& a) { forgotten.push_back(a); };
+  s.trace = [this](const char* t) { traces.push_back(t); };
+  return s;
+}
+
 const protocol::TDevice* FormHarness::Device(const std::string& address) const {
   protocol::DeviceList& d = const_cast<ui::TMainForm&>(form).devices();
   for (size_t i = 0; i < d.size(); ++i) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_http.h"
 #include "tests/support/fake_udp.h"
 #include "tests/support/reply_builder.h"
 #include "tests/support/test_view.h"
@@ -15,17 +16,47 @@
 
 namespace testing_support {
 
+// The deployment tool's pipe as the window sees it: every message kept.
+class FakePipe final : public host::ProgressPipe {
+ public:
+  bool present = true;    // a server is listening
+  int32_t vanish_at = -1;  // the server goes away at this progress value
+  std::vector<int32_t> progress;
+  std::vector<int32_t> results;
+  int failures = 0;
+  bool SendProgressMessage(int32_t value) override {
+    progress.push_back(value);
+    if (vanish_at >= 0 && value >= vanish_at) present = false;
+    if (!present) ++failures;
+    return present;
+  }
+  platform::PipeExchangeResult SendResult(int32_t code) override {
+    results.push_back(code);
+    platform::PipeExchangeResult r;
+    r.written = present;
+    return r;
+  }
+};
+
+// Settings of the shipped configuration, with the image at `image_path`.
+ui::FormSettings ShippedSettings(const std::string& image_path = "");
+
 class FormHarness {
  public:
   FakeUdpApi api;
   VirtualLoop loop;
   TestView view;
-  ui::TMainForm form{loop, api, view};
+  FakeBoardHttp http;
+  FakePipe pipe;
+  std::vector<std::string> forgotten;  // addresses dropped from the ARP cache
+  std::vector<std::string> traces;
+  ui::TMainForm form{loop, api, view, Services()};
 
-  explicit FormHarness(const std::string& local = "10.213.0.2") {
-    form.Create(local, ui::FormSettings{"QJ-L04 Network Firmware Updater Ver.5.12", "5.12", "Ver.5.12"},
-                false);
+  explicit FormHarness(const std::string& local = "10.213.0.2",
+                       const std::string& image_path = "") {
+    form.Create(local, ShippedSettings(image_path), false);
   }
+  ui::FormServices Services();
 
   // The socket the last search opened.
   platform::SocketHandle socket() const {

@@ -51,7 +51,26 @@ bool ParseNumber(const std::string& s, unsigned long max, unsigned long& out) {
 
 bool HasNul(const std::string& s) { return s.find('\0') != std::string::npos; }
 
+// Field and file names go into a quoted header of the body; line breaks could never match there.
+bool UsableFormName(const std::string& s) {
+  return !s.empty() && s.size() <= 255 && s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+const char* const kHttpModeNames[] = {"ok", "500", "refuse", "reset", "noanswer"};
+
 }  // namespace
+
+const char* HttpModeName(HttpMode m) { return kHttpModeNames[static_cast<size_t>(m)]; }
+
+std::string HttpText(const Board& b) {
+  std::string s = HttpModeName(b.http);
+  if (b.http == HttpMode::Reset) s += " resetat=" + std::to_string(b.resetAt);
+  s += " restart=" + (b.restartMs == kNever ? std::string("never") : std::to_string(b.restartMs));
+  if (b.newVersion) s += " newversion=" + VersionText((*b.newVersion)[0], (*b.newVersion)[1]);
+  if (b.field) s += " field=\"" + *b.field + "\"";
+  if (b.filename) s += " filename=\"" + *b.filename + "\"";
+  return s;
+}
 
 const char* RequestName(Request r) {
   auto i = static_cast<size_t>(r);
@@ -250,6 +269,27 @@ bool ApplySettings(Board& b, const std::string& desc, int64_t nowMs, bool initia
     else if (key == "down")
       ok = ParseNumber(value, 86400000, num) &&
            ((n.downUntilMs = nowMs + static_cast<int64_t>(num)), true);
+    else if (key == "http") {
+      ok = false;
+      for (size_t i = 0; i < sizeof kHttpModeNames / sizeof *kHttpModeNames; ++i)
+        if (value == kHttpModeNames[i]) {
+          n.http = static_cast<HttpMode>(i);
+          ok = true;
+        }
+    } else if (key == "resetat")
+      ok = ParseNumber(value, 1ul << 40, num) && ((n.resetAt = num), true);
+    else if (key == "restart") {
+      if (value == "never")
+        n.restartMs = kNever;
+      else
+        ok = ParseNumber(value, 86400000, num) && ((n.restartMs = static_cast<int64_t>(num)), true);
+    } else if (key == "newversion") {
+      std::array<uint8_t, 2> v{};
+      ok = ParseVersion(value, v[0], v[1]) && ((n.newVersion = v), true);
+    } else if (key == "field")
+      ok = UsableFormName(value) && ((n.field = value), true);
+    else if (key == "filename")
+      ok = UsableFormName(value) && ((n.filename = value), true);
     else {
       err = "unknown key '" + key + "'";
       return false;

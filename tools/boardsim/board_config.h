@@ -32,6 +32,19 @@ struct Faults {
   unsigned ignoreMask = 0;   // bit (1 << Request) set: that request is not answered
 };
 
+// How the board's web server treats a firmware upload.
+enum class HttpMode {
+  Ok,        // check the request, answer 200 (400/404 when it is wrong), then restart
+  Error500,  // read the body, answer 500
+  Refuse,    // nothing listens on port 80: connection refused
+  Reset,     // reset the connection after `resetAt` body bytes
+  NoAnswer,  // read the body, never answer, keep the connection open
+};
+
+const char* HttpModeName(HttpMode m);
+
+constexpr int64_t kNever = INT64_MAX;  // downUntilMs of a board that never comes back
+
 struct Board {
   uint32_t ip = 0;  // host byte order
   std::array<uint8_t, 6> mac{};
@@ -53,8 +66,16 @@ struct Board {
   size_t size = 0;  // 0: natural size; else every reply resized to this many bytes
   unsigned delayMs = 0;
 
+  // Firmware upload over HTTP.
+  HttpMode http = HttpMode::Ok;
+  uint64_t resetAt = 1 << 20;
+  int64_t restartMs = 20000;  // kNever: the board does not come back
+  std::optional<std::array<uint8_t, 2>> newVersion;  // unset: the version the image brings
+  std::optional<std::string> field;                  // unset: the simulator-wide expectation
+  std::optional<std::string> filename;
+
   // Run-time state.
-  int64_t downUntilMs = 0;  // answers nothing until this time (ms since start)
+  int64_t downUntilMs = 0;  // answers nothing until this time (ms since start); kNever: for good
 
   std::string PrefixText() const {
     return prefix ? *prefix : (form == Form::Classic ? "QJ-L" : "");
@@ -84,6 +105,8 @@ std::string IpText(uint32_t ip);
 std::string MacText(const std::array<uint8_t, 6>& mac);
 std::string VersionText(uint8_t major, uint8_t minor);
 std::string FaultsText(const Faults& f);
+// "ok", "500", ... plus the settings that go with the mode, for the log.
+std::string HttpText(const Board& b);
 
 }  // namespace boardsim
 

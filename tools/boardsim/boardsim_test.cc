@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "tools/boardsim/board_config.h"
 #include "tools/boardsim/control.h"
 #include "tools/boardsim/frames.h"
+#include "tools/boardsim/http_check.h"
 
 using namespace boardsim;
 
@@ -144,4 +146,185 @@ TEST(Control, SelectorsAndErrors) {
   ToggleReadiness(boards, log);
   EXPECT_EQ(boards[0].status, 0x00);
   EXPECT_EQ(boards[1].status, 0x10);
+}
+
+TEST(Settings, UploadKeys) {
+  Board b = MakeBoard("ip=10.0.0.1");
+  EXPECT_EQ(b.http, HttpMode::Ok);
+  EXPECT_EQ(b.restartMs, 20000);
+  EXPECT_FALSE(b.newVersion);
+
+  b = MakeBoard("ip=10.0.0.1,http=reset,resetat=4096,restart=never,newversion=0.00,"
+                "field=srom1,filename=l04.bin");
+  EXPECT_EQ(b.http, HttpMode::Reset);
+  EXPECT_EQ(b.resetAt, 4096u);
+  EXPECT_EQ(b.restartMs, kNever);
+  ASSERT_TRUE(b.newVersion);
+  EXPECT_EQ((*b.newVersion)[0] | (*b.newVersion)[1], 0);  // "0.00" must be possible
+  EXPECT_EQ(HttpText(b), "reset resetat=4096 restart=never newversion=0.00 field=\"srom1\" "
+                         "filename=\"l04.bin\"");
+
+  std::string err;
+  for (const char* bad : {"ip=10.0.0.1,http=404", "ip=10.0.0.1,restart=-1",
+                          "ip=10.0.0.1,restart=forever", "ip=10.0.0.1,newversion=5.123",
+                          "ip=10.0.0.1,field=", "ip=10.0.0.1,resetat=1k"})
+    EXPECT_FALSE(ParseBoard(bad, b, err)) << bad;
+
+  uint8_t major = 0, minor = 0;
+  ASSERT_TRUE(VersionFromFileName("l04_05.12.rcc", major, minor));
+  EXPECT_EQ(VersionText(major, minor), "5.12");
+  EXPECT_FALSE(VersionFromFileName("firmware.rcc", major, minor));
+  EXPECT_FALSE(VersionFromFileName("a_b.c_d", major, minor));
+}
+
+namespace {
+
+const char kContentType[] =
+    "Content-Type: multipart/form-data; boundary=---------------------------7dd1963540348\r\n";
+
+std::vector<uint8_t> TestImage(size_t n) {
+  std::vector<uint8_t> v(n);
+  std::mt19937 rng(42);
+  for (auto& c : v) c = static_cast<uint8_t>(rng());
+  return v;
+}
+
+std::string Body(const std::vector<uint8_t>& image, const std::string& field = "rcc") {
+  return MultipartPreamble(field, "l04_05.12.rcc") + std::string(image.begin(), image.end()) +
+         MultipartEpilogue();
+}
+
+std::string HttpRequest(const std::string& body, const std::string& head = "") {
+  return "POST /fwupdate/cgi-bin/fwupdate.cgi HTTP/1.1\r\nUser-Agent: Zantor/1.0\r\n"
+         "Host: 10.213.0.11\r\n" +
+         std::string(kContentType) + "Content-Length: " + std::to_string(body.size()) + "\r\n" +
+         head + "\r\n" + body;
+}
+
+struct Fed {
+  RequestCheck check;
+  size_t used = 0;
+};
+
+// Feeds `req` in pieces of the given sizes (cycled), as the network might split it.
+Fed FeedIn(const std::vector<uint8_t>& image, const std::string& req, std::vector<size_t> pieces) {
+  UploadExpect e;
+  e.image = image.data();
+  e.imageSize = image.size();
+  Fed f{RequestCheck(e)};
+  const auto* p = reinterpret_cast<const uint8_t*>(req.data());
+  size_t k = 0;
+  while (f.used < req.size()) {
+    size_t n = std::min(pieces[k++ % pieces.size()], req.size() - f.used);
+    size_t u = f.check.Feed(p + f.used, n);
+    f.used += u;
+    if (u < n) break;  // the rest is not part of the request
+  }
+  return f;
+}
+
+}  // namespace
+
+TEST(Upload, GoodRequestInAnyChunking) {
+  auto image = TestImage(20000);
+  std::string req = HttpRequest(Body(image));
+  std::mt19937 rng(1);
+  std::vector<size_t> odd;
+  for (int i = 0; i < 200; ++i) odd.push_back(1 + rng() % 700);
+  for (const auto& pieces : std::vector<std::vector<size_t>>{{1}, {3, 1, 7}, {8192}, {1 << 20}, odd}) {
+    Fed f = FeedIn(image, req + "GET /", pieces);
+    EXPECT_TRUE(f.check.Ok()) << pieces.size() << " " << f.check.Problem();
+    EXPECT_STREQ(f.check.Compare(), "match");
+    EXPECT_EQ(f.check.BodyReceived(), 156u + 20000 + 48);
+    EXPECT_EQ(f.used, req.size());  // what follows the body is left alone
+    EXPECT_EQ(f.check.Agent(), "Zantor/1.0");
+  }
+  // Header names in any case, agent optional, empty image.
+  std::vector<uint8_t> none;
+  std::string body = Body(none);
+  Fed f = FeedIn(none,
+                 "POST /fwupdate/cgi-bin/fwupdate.cgi HTTP/1.1\r\ncontent-type: "
+                 "multipart/form-data; boundary=---------------------------7dd1963540348\r\n"
+                 "CONTENT-LENGTH:  " + std::to_string(body.size()) + " \r\nExpect: 100-continue\r\n\r\n" + body,
+                 {5});
+  EXPECT_TRUE(f.check.Ok()) << f.check.Problem();
+  EXPECT_FALSE(f.check.HasAgent());
+  EXPECT_EQ(f.check.Expect(), "100-continue");
+}
+
+TEST(Upload, WrongBodyBytesAreNamed) {
+  auto image = TestImage(5000);
+  std::string body = Body(image);
+  struct Case {
+    size_t at;
+    const char* reason;
+  } cases[] = {
+      {0, "preamble byte 0 differs"},
+      {155, "preamble byte 155 differs"},
+      {156, "image byte 0 (body byte 156) differs"},
+      {156 + 4999, "image byte 4999 (body byte 5155) differs"},
+      {156 + 5000 + 47, "epilogue byte 47 (body byte 5203) differs"},
+  };
+  for (const Case& c : cases) {
+    std::string bad = body;
+    bad[c.at] = static_cast<char>(bad[c.at] ^ 0x20);
+    Fed f = FeedIn(image, HttpRequest(bad), {13, 4096});
+    EXPECT_EQ(f.check.state(), RequestCheck::State::Complete);
+    EXPECT_FALSE(f.check.Ok());
+    EXPECT_EQ(f.check.BadStatus(), 400);
+    EXPECT_STREQ(f.check.Compare(), "differs");
+    EXPECT_EQ(f.check.Problem().rfind(c.reason, 0), 0u) << f.check.Problem();
+  }
+
+  // Another field name shifts the body; the excerpt shows the name that came.
+  Fed f = FeedIn(image, HttpRequest(Body(image, "srom1")), {1});
+  EXPECT_NE(f.check.Problem().find("got \"data; name=\\\"srom1\\\"; filename"), std::string::npos)
+      << f.check.Problem();
+
+  // Content-Length one short: every byte sent is right, the length is not.
+  std::string cut = body.substr(0, body.size() - 1);
+  f = FeedIn(image, HttpRequest(cut), {100});
+  EXPECT_STREQ(f.check.Compare(), "short");
+  EXPECT_EQ(f.check.Problem(), "Content-Length 5203, expected 5204");
+  f = FeedIn(image, HttpRequest(body + "X"), {100});
+  EXPECT_STREQ(f.check.Compare(), "long");
+  EXPECT_FALSE(f.check.Ok());
+}
+
+TEST(Upload, WrongHeads) {
+  auto image = TestImage(100);
+  std::string body = Body(image);
+  std::string good = HttpRequest(body);
+  auto check = [&](const std::string& req, RequestCheck::State state, const std::string& reason,
+                   int status = 400) {
+    Fed f = FeedIn(image, req, {17});
+    EXPECT_EQ(f.check.state(), state) << req;
+    EXPECT_EQ(f.check.Problem(), reason) << req;
+    EXPECT_EQ(f.check.BadStatus(), status) << req;
+  };
+  auto swap = [&good](const std::string& from, const std::string& to) {
+    std::string s = good;
+    s.replace(s.find(from), from.size(), to);
+    return s;
+  };
+  using S = RequestCheck::State;
+  check(swap("POST /", "PUT /"), S::Complete, "method \"PUT\"");
+  check(swap("/fwupdate/cgi-bin/", "/cgi-bin/"), S::Complete, "path \"/cgi-bin/fwupdate.cgi\"", 404);
+  check(swap("HTTP/1.1", "HTTP/1.0"), S::Complete, "version \"HTTP/1.0\"");
+  check(swap("7dd1963540348\r\n", "7dd1963540349\r\n"), S::Complete,
+        "Content-Type \"multipart/form-data; boundary=---------------------------7dd1963540349\"");
+  check(swap(kContentType, ""), S::Complete, "no Content-Type");
+  check(swap("Host: 10.213.0.11\r\n", "Host: 10.213.0.11\n"), S::Complete,
+        "header lines end in LF without CR");
+  check(swap("Content-Length", "Transfer-Encoding: chunked\r\nContent-Length"), S::Rejected,
+        "Transfer-Encoding \"chunked\"");
+  check(swap("Content-Length: ", "X-Length: "), S::Rejected, "no Content-Length");
+  check(swap("Content-Length: ", "Content-Length: 5\r\nContent-Length: "), S::Rejected,
+        "two different Content-Length values");
+  check(swap("Content-Length: ", "Content-Length: -"), S::Rejected,
+        "Content-Length \"-" + std::to_string(body.size()) + "\"");
+  check(swap("Host:", std::string(9000, 'h') + ":"), S::Rejected, "header larger than 8192 bytes");
+  const char tls[] = "\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\n\n";
+  check(std::string(tls, sizeof tls - 1), S::Rejected,
+        "no Content-Length; header lines end in LF without CR");
 }

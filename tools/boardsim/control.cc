@@ -28,7 +28,7 @@ std::string Describe(const Board& b) {
                 IpText(b.ip).c_str(), MacText(b.mac).c_str(),
                 VersionText(b.versionMajor, b.versionMinor).c_str(), b.status,
                 FaultsText(b.faults).c_str());
-  return buf;
+  return buf + (" http=" + HttpText(b));
 }
 
 }  // namespace

@@ -7,16 +7,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tools/boardsim/board_config.h"
 #include "tools/boardsim/control.h"
+#include "tools/boardsim/http_server.h"
 #include "tools/boardsim/sim_log.h"
 #include "tools/boardsim/udp_responder.h"
 
@@ -39,10 +43,13 @@ void OnSignal(int sig) {
 
 const char kUsage[] =
     "usage: boardsim --board BOARD [--board BOARD]... [--config FILE] [--log FILE]\n"
-    "                [--control FILE] [--duration MS]\n"
+    "                [--control FILE] [--duration MS] [--image FILE [--field NAME]\n"
+    "                [--filename NAME] [--newversion V] [--http-port N] [--http-timeout MS]]\n"
     "BOARD: ip=A.B.C.D[,mac=..][,form=classic|newer][,version=5.12][,type=4.00][,kind=4]\n"
     "      [,model=..][,printer=..][,serial=..][,status=0x10|ready=0|1][,fault=F+F..]\n"
     "      [,prefix=..][,result=0xE000][,cut=30][,trail=1][,size=N][,delay=MS][,down=MS]\n"
+    "      [,http=ok|500|refuse|reset|noanswer][,resetat=N][,restart=MS|never]\n"
+    "      [,newversion=5.12][,field=..][,filename=..]\n"
     "faults: silent truncated wrongport trailing lenminus1 nostatus nosearch noextsearch\n"
     "        nobasic nomodel noserial none\n"
     "see tools/boardsim/README.md\n";
@@ -105,7 +112,16 @@ bool InNamedNetns() {
   return false;
 }
 
-std::string DescribeBoard(size_t i, const Board& b) {
+bool ParseMs(const std::string& value, long long max, long long& out) {
+  char* end = nullptr;
+  errno = 0;
+  long long v = std::strtoll(value.c_str(), &end, 10);
+  if (value.empty() || *end != '\0' || errno != 0 || v < 0 || v > max) return false;
+  out = v;
+  return true;
+}
+
+std::string DescribeBoard(size_t i, const Board& b, bool http) {
   char buf[512];
   std::snprintf(buf, sizeof buf,
                 "board n=%zu ip=%s mac=%s form=%s version=%s type=%s kind=%u model=\"%s\" "
@@ -117,7 +133,7 @@ std::string DescribeBoard(size_t i, const Board& b) {
                 VersionText(b.typeNumber, b.typeSecond).c_str(), b.kind, b.model.c_str(),
                 b.printer.c_str(), b.serial.c_str(), b.status, FaultsText(b.faults).c_str(),
                 b.delayMs);
-  return buf;
+  return http ? buf + (" http=" + HttpText(b)) : buf;
 }
 
 }  // namespace
@@ -126,6 +142,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> boards_text;
   std::string logPath, controlPath, err;
   long long durationMs = -1;
+  std::string imagePath;
+  HttpOptions http;
 
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -140,8 +158,9 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    bool known =
-        a == "--board" || a == "--config" || a == "--log" || a == "--control" || a == "--duration";
+    bool known = a == "--board" || a == "--config" || a == "--log" || a == "--control" ||
+                 a == "--duration" || a == "--image" || a == "--field" || a == "--filename" ||
+                 a == "--newversion" || a == "--http-port" || a == "--http-timeout";
     if (!known) {
       std::fprintf(stderr, "boardsim: unknown option '%s'\n%s", argv[i], kUsage);
       return 2;
@@ -164,13 +183,36 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "boardsim: %s\n", err.c_str());
         return 2;
       }
-    } else {
-      char* end = nullptr;
-      durationMs = std::strtoll(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0' || durationMs < 0) {
-        std::fprintf(stderr, "boardsim: bad --duration '%s'\n", value.c_str());
+    } else if (a == "--image") {
+      imagePath = value;
+    } else if (a == "--field" || a == "--filename") {
+      // Line breaks or NUL could never match inside the quoted header of the body.
+      if (value.empty() || value.size() > 255 ||
+          value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        std::fprintf(stderr, "boardsim: bad %s '%s'\n", a.c_str(), value.c_str());
         return 2;
       }
+      (a == "--field" ? http.expect.field : http.expect.filename) = value;
+    } else if (a == "--newversion") {
+      std::array<uint8_t, 2> v{};
+      if (!ParseVersion(value, v[0], v[1])) {
+        std::fprintf(stderr, "boardsim: bad --newversion '%s'\n", value.c_str());
+        return 2;
+      }
+      http.newVersion = v;
+    } else {
+      long long v = 0;
+      long long max = a == "--http-port" ? 65535 : a == "--http-timeout" ? 86400000 : LLONG_MAX;
+      if (!ParseMs(value, max, v) || (a == "--http-port" && v == 0)) {
+        std::fprintf(stderr, "boardsim: bad %s '%s'\n", a.c_str(), value.c_str());
+        return 2;
+      }
+      if (a == "--http-port")
+        http.port = static_cast<uint16_t>(v);
+      else if (a == "--http-timeout")
+        http.idleMs = v;
+      else
+        durationMs = v;
     }
   }
   if (boards_text.empty()) {
@@ -218,14 +260,42 @@ int main(int argc, char** argv) {
   }
   signal(SIGPIPE, SIG_IGN);
 
+  // The web servers run only when there is an image to compare uploads with.
+  MappedFile image;
+  std::unique_ptr<HttpServer> httpServer;
+  if (!imagePath.empty()) {
+    if (!image.Open(imagePath, err)) {
+      std::fprintf(stderr, "boardsim: image %s\n", err.c_str());
+      return 2;
+    }
+    http.expect.image = image.data();
+    http.expect.imageSize = image.size();
+    httpServer = std::make_unique<HttpServer>(boards, log, http);
+  }
+
   UdpResponder responder(boards, log);
-  if (!responder.Open(loopbackOnly, err)) {
+  if (!responder.Open(loopbackOnly, err) || (httpServer && !httpServer->Open(loopbackOnly, err))) {
     std::fprintf(stderr, "boardsim: %s\n", err.c_str());
     log.Line("exit reason=error %s", err.c_str());
     return 1;
   }
-  for (size_t i = 0; i < boards.size(); ++i) log.Line("%s", DescribeBoard(i, boards[i]).c_str());
-  log.Line("ready boards=%zu port=%u loopback=%d", boards.size(), kBoardPort, loopbackOnly ? 1 : 0);
+  for (size_t i = 0; i < boards.size(); ++i)
+    log.Line("%s", DescribeBoard(i, boards[i], httpServer != nullptr).c_str());
+  if (httpServer) {
+    uint8_t major = 0, minor = 0;
+    std::string nv = http.newVersion ? VersionText((*http.newVersion)[0], (*http.newVersion)[1])
+                     : VersionFromFileName(http.expect.filename, major, minor)
+                         ? VersionText(major, minor)
+                         : "unchanged";
+    UploadExpect& e = http.expect;
+    log.Line("image size=%llu body=%llu field=%s filename=%s newversion=%s",
+             static_cast<unsigned long long>(e.imageSize),
+             static_cast<unsigned long long>(MultipartPreamble(e.field, e.filename).size() +
+                                             e.imageSize + MultipartEpilogue().size()),
+             LogQuote(e.field, 255).c_str(), LogQuote(e.filename, 255).c_str(), nv.c_str());
+  }
+  log.Line("ready boards=%zu port=%u loopback=%d http=%s", boards.size(), kBoardPort,
+           loopbackOnly ? 1 : 0, httpServer ? std::to_string(http.port).c_str() : "off");
 
   const char* reason = "signal";
   for (;;) {
@@ -246,6 +316,7 @@ int main(int argc, char** argv) {
         log.Line("control done errors=%d", errors);
       }
     }
+    if (httpServer) httpServer->Tick();
     int64_t now = log.NowMs();
     responder.SendDue(now);
     if (durationMs >= 0 && now >= durationMs) {
@@ -254,23 +325,26 @@ int main(int argc, char** argv) {
     }
 
     int64_t wait = -1;
-    int64_t due = responder.NextDueMs();
-    if (due >= 0) wait = due > now ? due - now : 0;
+    for (int64_t due : {responder.NextDueMs(), httpServer ? httpServer->NextDueMs() : -1})
+      if (due >= 0) wait = std::min(wait < 0 ? INT64_MAX : wait, due > now ? due - now : 0);
     if (durationMs >= 0) {
       int64_t left = durationMs - now;
       wait = wait < 0 ? left : std::min(wait, left);
     }
-    pollfd fds[2] = {{responder.BoardFd(), POLLIN, 0}, {responder.WrongPortFd(), POLLIN, 0}};
+    std::vector<pollfd> fds = {{responder.BoardFd(), POLLIN, 0},
+                               {responder.WrongPortFd(), POLLIN, 0}};
+    if (httpServer) httpServer->AddPollFds(fds);
     timespec ts{};
     if (wait >= 0) {
       ts.tv_sec = static_cast<time_t>(wait / 1000);
       ts.tv_nsec = static_cast<long>((wait % 1000) * 1000000);
     }
     // A wrong-port socket opened at run time joins here; -1 entries are skipped by ppoll.
-    int r = ppoll(fds, 2, wait >= 0 ? &ts : nullptr, &waitMask);
+    int r = ppoll(fds.data(), fds.size(), wait >= 0 ? &ts : nullptr, &waitMask);
     if (r < 0) continue;  // EINTR: a signal flag to look at
-    for (const pollfd& p : fds)
-      if (p.fd >= 0 && (p.revents & (POLLIN | POLLERR))) responder.OnReadable(p.fd);
+    for (size_t i = 0; i < 2; ++i)
+      if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLERR))) responder.OnReadable(fds[i].fd);
+    if (httpServer) httpServer->OnPoll(fds.data() + 2, fds.size() - 2);
   }
   log.Line("exit reason=%s", reason);
   return 0;

@@ -1,32 +1,33 @@
-// Zantor on Linux: the same main-window logic without a window. It finds
-// the boards on the chosen interface, selects the wired QJ-L04 category as
-// a user would, and prints the device list whenever it changes.
+// Zantor on Linux: the updater's logic without a window.
 //
-//   Zantor [--list-seconds N]
+//   Zantor ADDRESS [...]        automatic mode: update the board at ADDRESS,
+//                               progress on the pipe, result as exit code
+//   Zantor [--list-seconds N]   find the boards and print the wired QJ-L04
+//                               list whenever it changes (N: stop after N s)
+//   Zantor --update-ticked      find the boards, then update the pre-ticked
+//                               ones as a user would, answering Yes, and
+//                               print the list as the update goes
+//
+// Options of this build begin with "--", which no board address does.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "platform/event_loop.h"
-#include "platform/udp_socket.h"
-#include "updater/protocol/local_address.h"
+#include "updater/host/zantor_session.h"
 #include "updater/ui/headless_view.h"
-#include "updater/ui/main_form.h"
 
 namespace {
 
 constexpr uint32_t kPrintTimer = 100;
 constexpr uint32_t kSelectTimer = 101;
 constexpr uint32_t kEndTimer = 102;
+constexpr uint32_t kUpdateTimer = 103;
 
 volatile std::sig_atomic_t g_stop = 0;  // set by SIGINT/SIGTERM only
 void OnSignal(int) { g_stop = 1; }
-
-ui::FormSettings DefaultFormSettings() {
-  return ui::FormSettings{"QJ-L04 Network Firmware Updater Ver.5.12", "5.12", "Ver.5.12"};
-}
 
 // The system's default locale as Windows numbers it: Japanese or not.
 uint32_t DefaultLocaleId() {
@@ -37,70 +38,103 @@ uint32_t DefaultLocaleId() {
   return 1033;
 }
 
-class ListPrinter final : public platform::TimerSink {
+// Drives the window logic as a user at the screen would, and prints the
+// list whenever it changed.
+class Operator final : public platform::TimerSink {
  public:
-  ListPrinter(platform::EventLoop& loop, ui::TMainForm& form, ui::HeadlessView& view)
-      : loop_(loop), form_(form), view_(view) {}
+  Operator(platform::EventLoop& loop, ui::TMainForm& form, ui::HeadlessView& view, bool update)
+      : loop_(loop), form_(form), view_(view), update_(update) {}
 
   void OnTimer(uint32_t id) override {
-    if (id == kSelectTimer) {
-      loop_.StopTimer(kSelectTimer);
-      form_.SelectCategory(form_.FindNode("QJ-L04(Wired)"), ui::SelectVia::kMouse);
-    } else if (id == kEndTimer || g_stop) {
-      Print(false);
-      loop_.Quit(0);
-    } else {
-      Print(false);
+    switch (id) {
+      case kSelectTimer:
+        loop_.StopTimer(kSelectTimer);
+        form_.SelectCategory(form_.FindNode("QJ-L04(Wired)"), ui::SelectVia::kMouse);
+        break;
+      case kUpdateTimer:
+        loop_.StopTimer(kUpdateTimer);
+        Print();
+        std::printf("Updating the ticked boards...\n");
+        for (int i = 0; i < 8; ++i) view_.answers.push_back(ui::Answer::kYes);
+        started_ = true;
+        form_.FirmUpdateButtonClick();
+        break;
+      case kEndTimer:
+        Finish();
+        break;
+      default:
+        Print();
+        if (g_stop || (started_ && !form_.updating() && form_.workers().empty())) Finish();
+        break;
     }
   }
 
  private:
-  void Print(bool always) {
+  void Print() {
     const std::string now = view_.FormatList();
-    if (!always && now == last_ && printed_) return;
+    if (now == last_ && printed_) return;
     printed_ = true;
     last_ = now;
     std::printf("%s - %zu board(s) listed\n%s", view_.status_panels[0].c_str(),
                 view_.list_order.size(), now.c_str());
     std::fflush(stdout);
   }
+  void Finish() {
+    Print();
+    for (const auto& q : view_.questions) std::printf("message: %s\n", q.text.c_str());
+    form_.FormClose();
+  }
 
   platform::EventLoop& loop_;
   ui::TMainForm& form_;
   ui::HeadlessView& view_;
-  std::string last_;
+  bool update_;
+  bool started_ = false;
   bool printed_ = false;
+  std::string last_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
   unsigned seconds = 0;
+  bool update_ticked = false;
+  std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--list-seconds") == 0 && i + 1 < argc) {
       seconds = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
-    } else {
-      std::fprintf(stderr, "usage: Zantor [--list-seconds N]\n");
+    } else if (std::strcmp(argv[i], "--update-ticked") == 0) {
+      update_ticked = true;
+    } else if (std::strncmp(argv[i], "--", 2) == 0) {
+      std::fprintf(stderr, "usage: Zantor ADDRESS | [--list-seconds N] | --update-ticked\n");
       return 2;
+    } else {
+      args.push_back(argv[i]);
     }
   }
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
+  std::signal(SIGPIPE, SIG_IGN);
 
-  auto loop = platform::CreateEventLoop();
-  auto udp = platform::CreateUdpApi();
   ui::HeadlessView view;
-  ui::TMainForm form(*loop, *udp, view);
-  std::string local;
-  if (!protocol::ChooseLocalAddress(&local)) local.clear();
-  form.Create(local, DefaultFormSettings(), false);
-  std::printf("%s\nsearching from %s\n", view.caption.c_str(),
-              local.empty() ? "any address" : local.c_str());
-  form.FormShow(DefaultLocaleId());
+  host::ZantorSession session;
+  std::string error;
+  if (!session.Start(view, false, &error)) {
+    std::fprintf(stderr, "Zantor: %s\n", error.c_str());
+    return -1;
+  }
+  ui::TMainForm& form = session.form();
+  platform::EventLoop& loop = session.loop();
 
-  ListPrinter printer(*loop, form, view);
-  loop->StartTimer(kSelectTimer, 1000, &printer);
-  loop->StartTimer(kPrintTimer, 500, &printer);
-  if (seconds > 0) loop->StartTimer(kEndTimer, seconds * 1000, &printer);
-  return loop->Run();
+  Operator op(loop, form, view, update_ticked);
+  if (form.ParseCommandLine(args) == 0) {
+    std::printf("%s\n", view.caption.c_str());
+    form.FormShow(DefaultLocaleId());
+    loop.StartTimer(kSelectTimer, 1000, &op);
+    loop.StartTimer(kPrintTimer, 500, &op);
+    if (update_ticked) loop.StartTimer(kUpdateTimer, 3500, &op);
+    if (seconds > 0) loop.StartTimer(kEndTimer, seconds * 1000, &op);
+  }
+  loop.Run();
+  return session.SendResultMessage();
 }

@@ -72,9 +72,10 @@ void HeadlessView::ListUpdateRow(RowRef row, const RowData& data) {
 }
 
 Answer HeadlessView::Ask(const std::string& text, const std::string& caption_text,
-                         AskKind kind) {
-  questions.push_back(Question{text, caption_text, kind});
-  if (answers.empty()) return kind == AskKind::kQuestion ? Answer::kNo : Answer::kOk;
+                         AskKind icon, AskButtons buttons) {
+  questions.push_back(Question{text, caption_text, icon, buttons});
+  if (buttons == AskButtons::kOk) return Answer::kOk;
+  if (answers.empty()) return Answer::kNo;  // the default button
   const Answer a = answers.front();
   answers.pop_front();
   return a;

@@ -23,7 +23,8 @@ class HeadlessView : public MainView {
   };
   struct Question {
     std::string text, caption;
-    AskKind kind;
+    AskKind icon;
+    AskButtons buttons;
   };
 
   // What the window shows.
@@ -75,7 +76,8 @@ class HeadlessView : public MainView {
   }
   void SetItemChecked(Component c, bool on) override { item_checked[c] = on; }
   void SetStatusPanel(int panel, const std::string& text) override { status_panels[panel] = text; }
-  Answer Ask(const std::string& text, const std::string& caption, AskKind kind) override;
+  Answer Ask(const std::string& text, const std::string& caption, AskKind icon,
+             AskButtons buttons) override;
 };
 
 }  // namespace ui

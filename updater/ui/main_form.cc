@@ -1,5 +1,8 @@
 #include "updater/ui/main_form.h"
 
+#include "updater/update/firmware_image.h"
+#include "updater/update/version_rules.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -27,10 +30,17 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-TMainForm::TMainForm(platform::EventLoop& loop, platform::UdpApi& udp, MainView& view)
-    : loop_(loop), view_(view), decoder_(*this), channel_(udp, loop, devices_, decoder_) {}
+TMainForm::TMainForm(platform::EventLoop& loop, platform::UdpApi& udp, MainView& view,
+                     FormServices services)
+    : loop_(loop), view_(view), decoder_(*this), channel_(udp, loop, devices_, decoder_),
+      services_(std::move(services)) {
+  if (services_.clock == nullptr) services_.clock = &platform::SystemClock();
+  loop_.Register(WM_WORKER_FINISHED, this);
+}
 
 TMainForm::~TMainForm() {
+  loop_.Unregister(WM_WORKER_FINISHED);
+  workers_.clear();  // a worker never frees its record; the list does, below
   loop_.StopTimer(kRetryTimer);
   loop_.StopTimer(kStatusTimer);
   loop_.StopTimer(kAutoTimer);
@@ -54,6 +64,9 @@ void TMainForm::Create(const std::string& local_address, const FormSettings& set
   EnableCommand(Command::kWebConfig, false);
   EnableCommand(Command::kRefresh, true);
   EnableCommand(Command::kMainPanel, true);
+  EnableCommand(Command::kExit, true);
+  EnableCommand(Command::kAbout, true);
+  EnableCommand(Command::kClose, true);
   loop_.StartTimer(kStatusTimer, kStatusInterval, this);
 }
 
@@ -339,6 +352,7 @@ void TMainForm::ShowAllKAVRODevicesItemClick() {
 // ---- Language ---------------------------------------------------------------
 
 void TMainForm::FormShow(uint32_t locale_id) {
+  locale_id_ = locale_id;
   ApplyLanguage(LanguageOf(locale_id));
   RefreshItemClick();
 }
@@ -358,8 +372,16 @@ void TMainForm::PostRequest(uintptr_t code, const TDevice* record) {
   channel_.PostRequest(code, record);
 }
 
-bool TMainForm::OfferUpdateConfirmation(TDevice*, const std::string&, const std::string&) {
-  return false;  // no update worker is checking a board
+bool TMainForm::OfferUpdateConfirmation(TDevice* record, const std::string& version,
+                                        const std::string& address) {
+  const int32_t index = record->workerIndex;
+  if (index < 0 || static_cast<size_t>(index) >= workers_.size()) return false;
+  update::TUpdateForm* worker = workers_[index].get();
+  if (worker == nullptr || worker->state() != update::kChecking || !updating_) return false;
+  record->version = version;
+  record->address = address;
+  if (update::IsUpdateConfirmed(version, settings_.target_version)) worker->set_confirmed(true);
+  return true;
 }
 
 void TMainForm::RefreshItemClick() {
@@ -455,8 +477,316 @@ void TMainForm::OnTimer(uint32_t timer_id) {
   switch (timer_id) {
     case kRetryTimer: RetryTimerTimer(); break;
     case kStatusTimer: StatusTimerTimer(); break;
+    case kAutoTimer: AutoTimerTimer(); break;
+    case kAuto2Timer: Auto2TimerTimer(); break;
     default: break;
   }
+}
+
+void TMainForm::OnMessage(const platform::Message& message) {
+  if (message.id == WM_WORKER_FINISHED) {
+    WorkerFinished(static_cast<int32_t>(message.wparam), static_cast<int32_t>(message.lparam));
+  }
+}
+
+// ---- Rows as the update worker writes them ----------------------------------
+
+TMainForm::Row* TMainForm::RowOf(const TDevice& board) { return MutableRow(board.row); }
+
+std::string TMainForm::RowText(const TDevice& board, int column) {
+  const Row* row = RowOf(board);
+  if (row == nullptr || column < 0 || column >= kColumnCount) return "";
+  return column == 0 ? row->data.caption : row->data.sub[column - 1];
+}
+
+void TMainForm::SetRowText(TDevice& board, int column, const std::string& text) {
+  Row* row = RowOf(board);
+  if (row == nullptr || column < 0 || column >= kColumnCount) return;
+  (column == 0 ? row->data.caption : row->data.sub[column - 1]) = text;
+  UpdateRow(row);
+}
+
+void TMainForm::SetRowChecked(TDevice& board, bool on) {
+  Row* row = RowOf(board);
+  if (row == nullptr) return;
+  row->data.checked = on;
+  UpdateRow(row);
+}
+
+bool TMainForm::SendProgressMessage(int32_t value) {
+  return services_.pipe != nullptr && services_.pipe->SendProgressMessage(value);
+}
+
+void TMainForm::PostWorkerFinished(int32_t index, int32_t result) {
+  loop_.Post(WM_WORKER_FINISHED, static_cast<uintptr_t>(index), result);
+}
+
+void TMainForm::PostBasicQuery(const TDevice& board) {
+  PostRequest(protocol::REQ_SEARCH_OR_INFO, &board);
+}
+
+void TMainForm::Trace(const char* text) {
+  if (services_.trace) services_.trace(text);
+}
+
+// ---- Update batch -------------------------------------------------------------
+
+// No box is ever shown in automatic mode.
+Answer TMainForm::Tell(const std::string& text, TextKey caption, AskKind icon) {
+  if (automatic_) return Answer::kOk;
+  return view_.Ask(text, texts_[caption], icon, AskButtons::kOk);
+}
+
+// A Yes/No question with No as the default button; true for Yes.
+bool TMainForm::Confirm(const std::string& text, TextKey caption, AskKind icon) {
+  if (automatic_) return false;
+  return view_.Ask(text, texts_[caption], icon, AskButtons::kYesNo) == Answer::kYes;
+}
+
+bool TMainForm::AnyTickedNotReady() const {
+  for (const Row& r : rows_) {
+    const TDevice* d = devices_.Find(r.record_id);
+    if (r.data.checked && d != nullptr && d->identified && !d->ready) return true;
+  }
+  return false;
+}
+
+void TMainForm::FirmUpdateButtonClick() {
+  if (!automatic_ && AnyTickedNotReady()) {
+    Tell(texts_[TextKey::MsgNotReady], TextKey::MsgErrorCaption, AskKind::kError);
+    result_code_ = 400;
+    return;
+  }
+  std::vector<TDevice*> selection;
+  bool any_older = false, any_newer = false;
+  for (const Row& r : rows_) {
+    TDevice* d = devices_.Find(r.record_id);
+    if (!r.data.checked || d == nullptr || !d->identified) continue;
+    selection.push_back(d);
+    switch (update::CompareVersions(d->version, settings_.target_version)) {
+      case update::VersionOrder::kOlder: any_older = true; break;
+      case update::VersionOrder::kNewer: any_newer = true; break;
+      case update::VersionOrder::kSame: break;
+    }
+  }
+  if (!automatic_) {
+    for (const TDevice* d : selection) {
+      const update::RangeCheck check = update::CheckUpdateRange(settings_.target_version, d->version);
+      if (check.verdict == update::RangeVerdict::kAllowed) continue;
+      TextKey key = TextKey::MsgOnlyFrom200;
+      switch (check.message) {
+        case update::RangeMessage::kMsgOnlyFrom1xx: key = TextKey::MsgOnlyFrom1xx; break;
+        case update::RangeMessage::kMsgWifiSpecA: key = TextKey::MsgWifiSpecA; break;
+        case update::RangeMessage::kMsgWifiSpecB: key = TextKey::MsgWifiSpecB; break;
+        default: break;
+      }
+      if (check.verdict == update::RangeVerdict::kRefused) {
+        Tell(texts_[key], TextKey::MsgInfoCaption, AskKind::kInformation);
+        return;
+      }
+      if (!Confirm(texts_[key], TextKey::MsgInfoCaption, AskKind::kQuestion)) return;
+    }
+  }
+  if (selection.empty()) return;
+  if (automatic_) {
+    StartBatch(selection);
+    return;
+  }
+  if (!Confirm(UpdateConfirmation(texts_), TextKey::MsgCautionCaption, AskKind::kWarning)) {
+    updating_ = false;
+    return;
+  }
+  if (AnyTickedNotReady()) {
+    Tell(texts_[TextKey::MsgNotReady], TextKey::MsgErrorCaption, AskKind::kError);
+    return;
+  }
+  if (!any_older && !any_newer &&
+      !Confirm(texts_[TextKey::MsgSameVersion], TextKey::MsgInfoCaption, AskKind::kInformation)) {
+    updating_ = false;
+    return;
+  }
+  StartBatch(selection);
+}
+
+void TMainForm::StartBatch(const std::vector<TDevice*>& records) {
+  updating_ = true;
+  batch_error_ = false;
+  stop_requested_ = false;
+  EnableCommand(Command::kMainPanel, false);
+  EnableCommand(Command::kFirmUpdate, false);
+  EnableCommand(Command::kWebConfig, false);
+  EnableCommand(Command::kStop, true);
+  EnableCommand(Command::kRefresh, false);
+  EnableCommand(Command::kExit, false);
+  EnableCommand(Command::kAbout, false);
+  EnableCommand(Command::kClose, false);
+  loop_.StopTimer(kStatusTimer);
+  workers_.clear();
+  for (size_t i = 0; i < records.size(); ++i) {
+    TDevice* d = records[i];
+    if (services_.forget_neighbour) services_.forget_neighbour(d->address);
+    const int32_t index = static_cast<int32_t>(i);
+    workers_.push_back(std::make_unique<update::TUpdateForm>(
+        *this, loop_, *services_.clock, services_.http, services_.timing,
+        kWorkerTimerBase + static_cast<uint32_t>(i), index, d));
+  }
+  if (!workers_.empty()) StartNextWorker();
+}
+
+void TMainForm::StartNextWorker() {
+  bool busy_before = false;
+  size_t candidate = workers_.size();
+  for (size_t i = 0; i < workers_.size(); ++i) {
+    const update::TUpdateForm* w = workers_[i].get();
+    if (w == nullptr) continue;
+    if (w->state() == update::kRunning) return;  // still inside its Run
+    if (w->state() > 0) busy_before = true;
+    if (w->state() == update::kCreated) {
+      candidate = i;
+      break;
+    }
+  }
+  if (busy_before || candidate == workers_.size()) {
+    result_code_ = 402;
+    return;
+  }
+  update::TUpdateForm* worker = workers_[candidate].get();
+  if (candidate == workers_.size() - 1) EnableCommand(Command::kStop, false);
+  TDevice* d = worker->board();
+  if (!automatic_) {
+    const Row* row = RowOf(*d);
+    if (row != nullptr && row->data.checked && d->identified &&
+        update::CompareVersions(d->version, settings_.target_version) ==
+            update::VersionOrder::kNewer &&
+        !Confirm(DowngradeQuestion(texts_, d->address, d->mac), TextKey::MsgCautionCaption,
+                 AskKind::kWarning)) {
+      CancelBatch();
+      return;
+    }
+  }
+  worker->set_state(update::kRunning);
+  worker->Run(settings_.image_path, settings_.file_name,
+              settings_.field_name == update::kUploadFieldRcc ? 2 : 1);
+}
+
+void TMainForm::WorkerFinished(int32_t index, int32_t result) {
+  if (index < 0 || static_cast<size_t>(index) >= workers_.size() || !workers_[index]) {
+    result_code_ = 402;
+    return;
+  }
+  TDevice* finished = workers_[index]->board();
+  if (result == update::kResultSuccess) {
+    const Row* own = RowOf(*finished);
+    const bool ticked = own != nullptr && own->data.checked;
+    for (const Row& r : rows_) {
+      TDevice* d = devices_.Find(r.record_id);
+      if (d != nullptr && !ticked && SameTextIgnoringCase(d->mac, finished->mac)) {
+        d->wanted = false;
+      }
+    }
+  } else {
+    batch_error_ = true;
+  }
+  if (result < 0) {
+    Tell(WorkerFailureMessage(texts_, result, finished->address, finished->mac),
+         TextKey::MsgErrorCaption, AskKind::kError);
+  }
+  workers_[index].reset();
+  if (batch_error_) CancelWaitingWorkers();
+  StartNextWorker();
+  for (const auto& w : workers_) {
+    if (w) {
+      result_code_ = 402;
+      return;
+    }
+  }
+  if (workers_.empty()) return;
+  workers_.clear();
+  if (!batch_error_ && !stop_requested_) {
+    if (automatic_) {
+      result_code_ = 0;
+    } else {
+      Tell(texts_[TextKey::MsgSuccess], TextKey::MsgInfoCaption, AskKind::kInformation);
+    }
+  }
+  updating_ = false;
+  EndBatchCommands(batch_error_ || stop_requested_);
+}
+
+// The commands of an idle window again.
+void TMainForm::EndBatchCommands(bool enable_update) {
+  EnableCommand(Command::kMainPanel, true);
+  if (enable_update) EnableCommand(Command::kFirmUpdate, true);
+  EnableCommand(Command::kWebConfig, true);
+  EnableCommand(Command::kRefresh, true);
+  EnableCommand(Command::kStop, false);
+  EnableCommand(Command::kExit, true);
+  EnableCommand(Command::kAbout, true);
+  EnableCommand(Command::kClose, true);
+  if (!automatic_) loop_.StartTimer(kStatusTimer, kStatusInterval, this);
+}
+
+void TMainForm::RemoveWaitingWorkers() {
+  for (auto& w : workers_) {
+    if (w && w->state() == update::kCreated) w.reset();
+  }
+}
+
+void TMainForm::CancelWaitingWorkers() {
+  result_code_ = 400;
+  RemoveWaitingWorkers();
+}
+
+void TMainForm::CancelBatch() {
+  RemoveWaitingWorkers();
+  workers_.clear();
+  updating_ = false;
+  EndBatchCommands(true);
+}
+
+void TMainForm::StopButtonClick() {
+  if (!Confirm(texts_[TextKey::MsgStopQuestion], TextKey::MsgCautionCaption, AskKind::kWarning)) {
+    return;
+  }
+  stop_requested_ = true;
+  if (!command_enabled(Command::kStop)) return;
+  EnableCommand(Command::kStop, false);
+  RemoveWaitingWorkers();
+}
+
+bool TMainForm::FormClose() {
+  if (!automatic_ && updating_ &&
+      !Confirm(texts_[TextKey::MsgAbortQuestion], TextKey::MsgCautionCaption, AskKind::kWarning)) {
+    return false;
+  }
+  closing_ = true;
+  loop_.Quit(0);
+  return true;
+}
+
+// ---- Automatic mode -------------------------------------------------------------
+
+int TMainForm::ParseCommandLine(const std::vector<std::string>& args) {
+  if (args.empty()) return 0;
+  automatic_ = true;
+  target_address_ = args[0];
+  loop_.StartTimer(kAutoTimer, services_.timing.auto_tick_ms, this);
+  return 1;
+}
+
+void TMainForm::AutoTimerTimer() {
+  // The first show without the firewall offer.
+  ApplyLanguage(LanguageOf(locale_id_));
+  RefreshItemClick();
+  loop_.StopTimer(kAutoTimer);
+  if (nodes_.size() > 1) SelectCategory(nodes_[1].ref, SelectVia::kMouse);
+  loop_.StartTimer(kAuto2Timer, services_.timing.auto_tick_ms, this);
+}
+
+void TMainForm::Auto2TimerTimer() {
+  loop_.StopTimer(kAuto2Timer);
+  FirmUpdateButtonClick();
+  FormClose();
 }
 
 }  // namespace ui

@@ -6,18 +6,23 @@
 #define UPDATER_UI_MAIN_FORM_H_
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/udp_socket.h"
 #include "updater/protocol/device.h"
 #include "updater/protocol/device_channel.h"
 #include "updater/protocol/reply_decoder.h"
 #include "updater/ui/main_view.h"
+#include "updater/host/progress_message.h"
 #include "updater/ui/texts.h"
+#include "updater/update/chttp.h"
+#include "updater/update/update_worker.h"
 
 namespace ui {
 
@@ -28,6 +33,7 @@ constexpr uint32_t kRetryTimer = 1;
 constexpr uint32_t kStatusTimer = 2;
 constexpr uint32_t kAutoTimer = 3;
 constexpr uint32_t kAuto2Timer = 4;
+constexpr uint32_t kWorkerTimerBase = 1000;  // + the worker's slot
 constexpr uint32_t kRetryInterval = 1000;
 constexpr uint32_t kStatusInterval = 2000;
 
@@ -37,12 +43,29 @@ struct FormSettings {
   std::string target_version;  // "5.12"
   std::string version_label;   // DEF_IF_VERSION, "Ver.5.12"
   std::string model = "QJ-L04";
+  // The staged image and how it is announced.
+  std::string image_path;
+  std::string file_name;
+  std::string field_name = "rcc";
+};
+
+// What the update batch needs of the outside world.
+struct FormServices {
+  platform::Clock* clock = nullptr;
+  update::HttpSessionFactory http;
+  host::ProgressPipe* pipe = nullptr;
+  std::function<void(const std::string& address)> forget_neighbour;
+  std::function<void(const char* text)> trace;
+  update::UpdateTiming timing;
 };
 
 // Which input chose the node: the key-release path writes its own Wi-Fi text.
 enum class SelectVia { kMouse, kEnter, kKeyUp };
 
-class TMainForm final : public protocol::DecoderHost, public platform::TimerSink {
+class TMainForm final : public protocol::DecoderHost,
+                        public update::WorkerHost,
+                        public platform::TimerSink,
+                        public platform::MessageSink {
  public:
   struct Node {
     NodeRef ref;
@@ -56,7 +79,8 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
     RowData data;
   };
 
-  TMainForm(platform::EventLoop& loop, platform::UdpApi& udp, MainView& view);
+  TMainForm(platform::EventLoop& loop, platform::UdpApi& udp, MainView& view,
+            FormServices services);
   ~TMainForm();
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
@@ -87,6 +111,20 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
   // <0, 0, >0 as the list control wants it.
   int ListViewCompare(const Row& a, const Row& b, int column) const;
 
+  // Update batch.
+  void FirmUpdateButtonClick();
+  void StopButtonClick();
+  // A request to close the window; true when it closes (the loop then
+  // ends). Closing during an update abandons the board being updated.
+  bool FormClose();
+  void WorkerFinished(int32_t index, int32_t result);
+
+  // Automatic mode: armed by a command-line argument, the first of which is
+  // the board's address. Returns 1 when armed.
+  int ParseCommandLine(const std::vector<std::string>& args);
+  void AutoTimerTimer();
+  void Auto2TimerTimer();
+
   // Mode items of the hidden menu.
   void ShowModelItemClick(uint32_t category_tag);  // one model only
   void ShowAllPOSDevicesItemClick();
@@ -110,8 +148,23 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
 
   void RefreshUpdateCommand();
 
-  // TimerSink
+  // WorkerHost
+  const TextTable& texts() const override { return texts_; }
+  std::string RowText(const protocol::TDevice& board, int column) override;
+  void SetRowText(protocol::TDevice& board, int column, const std::string& text) override;
+  void SetRowChecked(protocol::TDevice& board, bool on) override;
+  void ProcessMessages() override { loop_.ProcessPending(); }
+  bool automatic() const override { return automatic_; }
+  bool SendProgressMessage(int32_t value) override;
+  void PostWorkerFinished(int32_t index, int32_t result) override;
+  void PostBasicQuery(const protocol::TDevice& board) override;
+  void SetResultCode(int32_t code) override { result_code_ = code; }
+  void Trace(const char* text) override;
+  bool Closing() const override { return closing_; }
+
+  // TimerSink, MessageSink
   void OnTimer(uint32_t timer_id) override;
+  void OnMessage(const platform::Message& message) override;
 
   // State, for the program and the tests.
   protocol::ModelFilters& mutable_filters() { return filters_; }
@@ -122,7 +175,6 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
   NodeRef FindNode(const std::string& text) const;
   int retry_tick() const { return retry_tick_; }
   bool old_controls() const { return old_controls_; }
-  bool automatic() const { return automatic_; }
   void set_automatic(bool on, const std::string& target) {
     automatic_ = on;
     target_address_ = target;
@@ -130,9 +182,12 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
   bool command_enabled(Command c) const { return enabled_[static_cast<int>(c)]; }
   const std::array<bool, kColumnCount>& sort_descending() const { return sort_descending_; }
   int32_t result_code() const { return result_code_; }
-  const TextTable& texts() const { return texts_; }
   Language language() const { return language_; }
   void set_updating(bool on) { updating_ = on; }
+  bool batch_error() const { return batch_error_; }
+  bool stop_requested() const { return stop_requested_; }
+  bool closing() const { return closing_; }
+  const std::vector<std::unique_ptr<update::TUpdateForm>>& workers() const { return workers_; }
 
  private:
   RowData RowFor(const protocol::TDevice& record, bool fresh) const;
@@ -146,6 +201,16 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
   void ReevaluateTick(RowRef row, bool checked);
   void ClearTree();
   void ApplyLanguage(Language language);
+  bool AnyTickedNotReady() const;
+  void StartBatch(const std::vector<protocol::TDevice*>& records);
+  void StartNextWorker();
+  void CancelBatch();
+  void CancelWaitingWorkers();
+  void RemoveWaitingWorkers();
+  void EndBatchCommands(bool enable_update);
+  Answer Tell(const std::string& text, TextKey caption, AskKind icon);
+  bool Confirm(const std::string& text, TextKey caption, AskKind icon);
+  Row* RowOf(const protocol::TDevice& board);
 
   platform::EventLoop& loop_;
   MainView& view_;
@@ -173,7 +238,11 @@ class TMainForm final : public protocol::DecoderHost, public platform::TimerSink
   int32_t result_code_ = 402;
   bool automatic_ = false;
   std::string target_address_;
-  std::array<bool, 5> enabled_{};
+  std::array<bool, 8> enabled_{};
+  FormServices services_;
+  std::vector<std::unique_ptr<update::TUpdateForm>> workers_;
+  bool closing_ = false;
+  uint32_t locale_id_ = 1033;
   TextTable texts_;
   Language language_ = Language::English;
 };

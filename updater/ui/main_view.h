@@ -44,9 +44,14 @@ enum class Command {
   kWebConfig,   // WebConfigButton and WebBrowserItem
   kRefresh,     // RefreshItem
   kMainPanel,   // MainPanel: tree and list take input
+  kExit,        // ExitItem
+  kAbout,       // AboutItem
+  kClose,       // Close of the window's system menu
 };
 
+// The icon of a message box, and its buttons.
 enum class AskKind { kInformation, kWarning, kError, kQuestion };
+enum class AskButtons { kOk, kYesNo };
 enum class Answer { kOk, kYes, kNo };
 
 class MainView {
@@ -81,8 +86,9 @@ class MainView {
   virtual void SetItemChecked(Component component, bool on) = 0;
   virtual void SetStatusPanel(int panel, const std::string& text) = 0;
 
-  // A modal box; No is the default button of every question.
-  virtual Answer Ask(const std::string& text, const std::string& caption, AskKind kind) = 0;
+  // A modal box; No is the default button of every Yes/No question.
+  virtual Answer Ask(const std::string& text, const std::string& caption, AskKind icon,
+                     AskButtons buttons) = 0;
 };
 
 }  // namespace ui

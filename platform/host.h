@@ -1,0 +1,21 @@
+// Small host services of the updater's program entry and update batch.
+#ifndef PLATFORM_HOST_H_
+#define PLATFORM_HOST_H_
+
+#include <string>
+
+namespace platform {
+
+// Drops the address from the PC's address-resolution cache before an
+// upload, so a board that came back with a new MAC is reached. Windows runs
+// "arp -d ADDRESS" hidden and does not wait; Linux removes the neighbour
+// entry. Failures are not reported: a stale entry only costs a retry.
+void ForgetNeighbour(const std::string& address);
+
+// OutputDebugStringA on Windows; standard error when ZANTOR_TRACE is set on
+// Linux.
+void DebugTrace(const char* text);
+
+}  // namespace platform
+
+#endif  // PLATFORM_HOST_H_

@@ -1,0 +1,31 @@
+#include "platform/host.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+namespace platform {
+
+void ForgetNeighbour(const std::string& address) {
+  // Only a dotted IPv4 address, rewritten from its four bytes, reaches the
+  // command line, so no text of the caller's is ever passed to a shell.
+  in_addr parsed{};
+  if (address.empty() || InetPtonA(AF_INET, address.c_str(), &parsed) != 1) return;
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(&parsed);
+  wchar_t arguments[32];
+  _snwprintf(arguments, sizeof arguments / sizeof arguments[0], L"-d %u.%u.%u.%u", b[0], b[1],
+             b[2], b[3]);
+  arguments[sizeof arguments / sizeof arguments[0] - 1] = L'\0';
+  // Not waited for: the entry is gone long before the upload connects, and
+  // a failure only costs the board one more ARP exchange.
+  ShellExecuteW(nullptr, L"open", L"arp", arguments, nullptr, SW_HIDE);
+}
+
+void DebugTrace(const char* text) {
+  if (text) OutputDebugStringA(text);
+}
+
+}  // namespace platform

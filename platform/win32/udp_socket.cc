@@ -1,0 +1,96 @@
+// UDP through Windows Sockets, one call per operation. A watched socket is
+// non-blocking: WSAAsyncSelect makes it so, and recvfrom re-enables the
+// FD_READ notification each time it is called.
+#include "platform/udp_socket.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+namespace platform {
+namespace {
+
+SOCKET ToSocket(SocketHandle s) { return static_cast<SOCKET>(s); }
+
+sockaddr_in Inet(uint32_t address, uint16_t port) {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(port);
+  sa.sin_addr.s_addr = address;
+  return sa;
+}
+
+class WinsockUdpApi final : public UdpApi {
+ public:
+  int Startup(uint16_t wanted, uint16_t* granted) override {
+    WSADATA data{};
+    const int result = WSAStartup(wanted, &data);
+    // WSADATA is undefined after a failed start; report no version then.
+    *granted = result == 0 ? data.wVersion : 0;
+    return result;
+  }
+  void Cleanup() override { WSACleanup(); }
+
+  SocketHandle Create() override {
+    const SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    // INVALID_SOCKET is ~0 in an unsigned type; say so rather than rely on
+    // the conversion to intptr_t happening to give -1.
+    if (s == INVALID_SOCKET) return kNoSocket;
+    return static_cast<SocketHandle>(s);
+  }
+
+  bool Bind(SocketHandle s, uint32_t address, uint16_t port) override {
+    const sockaddr_in sa = Inet(address, port);
+    return bind(ToSocket(s), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0;
+  }
+
+  bool SetBroadcast(SocketHandle s, bool on) override {
+    const BOOL value = on ? TRUE : FALSE;
+    return setsockopt(ToSocket(s), SOL_SOCKET, SO_BROADCAST,
+                      reinterpret_cast<const char*>(&value), sizeof value) == 0;
+  }
+
+  int SendTo(SocketHandle s, const uint8_t* data, int length, uint32_t address,
+             uint16_t port) override {
+    if (length < 0) return -1;
+    const sockaddr_in sa = Inet(address, port);
+    const int n = sendto(ToSocket(s), reinterpret_cast<const char*>(data), length, 0,
+                         reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    return n == SOCKET_ERROR ? -1 : n;
+  }
+
+  int ReceiveFrom(SocketHandle s, uint8_t* buffer, int size, std::string* from,
+                  uint16_t* port) override {
+    if (size < 0) return -1;
+    sockaddr_in sa{};
+    int len = sizeof sa;
+    // A datagram longer than `size` fails with WSAEMSGSIZE and its rest is
+    // gone; the caller drops it like any other failure.
+    const int n = recvfrom(ToSocket(s), reinterpret_cast<char*>(buffer), size, 0,
+                           reinterpret_cast<sockaddr*>(&sa), &len);
+    if (n == SOCKET_ERROR) return -1;
+    if (from) {
+      // inet_ntoa's buffer belongs to the thread and lives until the next
+      // call; copy it out at once.
+      const char* text = inet_ntoa(sa.sin_addr);
+      *from = text ? text : "";
+    }
+    if (port) *port = ntohs(sa.sin_port);
+    return n;
+  }
+
+  void ShutdownAndClose(SocketHandle s) override {
+    if (s == kNoSocket) return;
+    shutdown(ToSocket(s), SD_BOTH);
+    closesocket(ToSocket(s));
+  }
+
+  uint32_t ParseAddress(const std::string& text) override {
+    return static_cast<uint32_t>(inet_addr(text.c_str()));
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<UdpApi> CreateUdpApi() { return std::make_unique<WinsockUdpApi>(); }
+
+}  // namespace platform

@@ -1,0 +1,123 @@
+#include "updater/update/chttp.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace update {
+
+namespace {
+
+// The whole file, or false when it cannot be opened or read completely.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  bool ok = true;
+  uint8_t buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    out->insert(out->end(), buffer, buffer + n);
+  }
+  if (std::ferror(f)) ok = false;
+  std::fclose(f);
+  return ok;
+}
+
+}  // namespace
+
+std::string ProgressText(int32_t tenths) {
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+CHTTP::CHTTP(HttpSessionFactory factory, UploadHost& host, platform::Clock& clock)
+    : factory_(std::move(factory)), host_(host), clock_(clock) {}
+
+std::string CHTTP::Preamble(const std::string& field_name, const std::string& file_name) {
+  return std::string("--") + kBoundary + "\r\n" +
+         "Content-Disposition: form-data; name=\"" + field_name + "\"; filename=\"" +
+         file_name + "\"\r\n" + "Content-Type: application/octet-stream\r\n" + "\r\n";
+}
+
+std::string CHTTP::Epilogue() { return std::string("\r\n--") + kBoundary + "--\r\n"; }
+
+bool CHTTP::Open(const std::string& server, uint16_t port, int /*upload_mode*/) {
+  if (server.empty() || (port != 80 && port != 8080)) return false;
+  Close();
+  session_ = factory_();
+  if (!session_) return false;
+  platform::HttpRequestSpec spec;
+  spec.server = server;
+  spec.port = port;
+  spec.user_agent = kUserAgent;
+  spec.method = "POST";
+  spec.path = kUploadPath;
+  if (!session_->Open(spec)) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+bool CHTTP::Upload(const std::string& image_path, const std::string& file_name,
+                   const std::string& field_name, protocol::TDevice& board) {
+  if (!session_) return false;
+  session_->AddHeader(std::string("Content-Type: multipart/form-data; boundary=") + kBoundary +
+                      "\r\n");
+  // Nothing goes out for an image we cannot read: a body without the image
+  // could only be refused by the board, or worse, taken.
+  std::vector<uint8_t> body;
+  const std::string preamble = Preamble(field_name, file_name);
+  body.assign(preamble.begin(), preamble.end());
+  if (!ReadWholeFile(image_path, &body)) return false;
+  const std::string epilogue = Epilogue();
+  body.insert(body.end(), epilogue.begin(), epilogue.end());
+
+  const uint64_t total = body.size();
+  session_->SendRequest(total);  // a failed send shows as a failed first write
+  uint64_t sent = 0;
+  int pipe_failures = 0;
+  bool ok = true;
+  while (sent < total) {
+    const uint32_t want = static_cast<uint32_t>(total - sent < kChunkSize ? total - sent : kChunkSize);
+    uint32_t written = 0;
+    ok = session_->WriteData(body.data() + sent, want, &written);
+    // A write that takes nothing would spin for ever; treat it as failed.
+    if (!ok || written == 0 || written > want) {
+      ok = false;
+      break;
+    }
+    sent += written;
+    const int32_t progress = static_cast<int32_t>(100 + (sent * 1000 / total) / 10);
+    board.progress = progress;
+    const std::string text = ProgressText(progress);
+    if (text != host_.PercentText(board)) {
+      host_.SetPercentText(board, text);
+      host_.ProcessMessages();
+    }
+    if (host_.automatic() && !host_.SendProgressMessage(progress) &&
+        ++pipe_failures > kPipeFailuresTolerated) {
+      ok = false;
+      break;
+    }
+  }
+  return ok;
+}
+
+bool CHTTP::ReceiveStatus(uint32_t pause_ms) {
+  if (!session_) return false;
+  const bool received = session_->ReceiveResponse();
+  clock_.Sleep(pause_ms);
+  if (!received) return false;
+  uint32_t status = 0;
+  if (!session_->QueryStatusCode(&status)) return false;
+  return status == 200;
+}
+
+bool CHTTP::Close() {
+  if (session_) {
+    session_->Close();
+    session_.reset();
+  }
+  return true;
+}
+
+}  // namespace update

@@ -1,0 +1,96 @@
+#include "updater/update/staging.h"
+
+namespace update {
+namespace {
+
+// The name comes from the settings file and is used to write and, at exit,
+// delete a file: a path that leaves the staging directory must do neither.
+bool IsPlainFileName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of("/\\:") == std::string::npos;
+}
+
+std::string StagingDirectory(StagingFiles& files) {
+  const std::string temp = files.TempPath();
+  return temp.empty() ? std::string() : temp + kStagingDirectoryName;
+}
+
+void RemoveQuietly(StagingFiles& files, const std::string& path) {
+  files.SetNormalAttributes(path);
+  files.RemoveFile(path);
+}
+
+StageResult Fail(StageResult result, StageError error, std::string report) {
+  result.error = error;
+  result.report = std::move(report);
+  return result;
+}
+
+// Writes one resource of the program to `path`.
+StageError StageResource(StagingFiles& files, const char* name, const std::string& path,
+                         std::string* report) {
+  platform::Resource resource;
+  const platform::ResourceError error = files.LoadResource(name, &resource);
+  if (error != platform::ResourceError::kNone) {
+    *report = std::string("Resource ") + name + ": " + platform::ResourceErrorText(error);
+    return StageError::kResourceMissing;
+  }
+  const platform::SysError written = files.WriteWholeFile(path, resource.data(), resource.size());
+  if (written != 0) {
+    *report = "Cannot write " + path + ": " + files.ErrorText(written);
+    return StageError::kWriteFailed;
+  }
+  return StageError::kNone;
+}
+
+}  // namespace
+
+StageResult StageAndLoad(StagingFiles& files) {
+  StageResult result;
+  result.directory = StagingDirectory(files);
+  if (result.directory.empty()) {
+    return Fail(std::move(result), StageError::kNoTempPath, "No temporary directory");
+  }
+  // Its result does not matter: an existing directory is used unchanged,
+  // and a missing one shows up as the write failing.
+  files.MakeDirectory(result.directory);
+
+  const std::string prefix = result.directory + files.Separator();
+  const std::string settings_path = prefix + kSettingsFileName;
+  std::string report;
+  StageError error = StageResource(files, kSettingsResource, settings_path, &report);
+  if (error != StageError::kNone) {
+    files.RemoveEmptyDirectory(result.directory);
+    return Fail(std::move(result), error, report);
+  }
+
+  result.settings = ReadSettings([&](const char* key) {
+    return files.ReadSetting(settings_path, kSettingsSection, key);
+  });
+  const std::string& file_name = result.settings.firmFileName;
+  result.image = MakeFirmwareImage(result.settings, prefix + file_name);
+
+  if (!IsPlainFileName(file_name)) {
+    error = StageError::kBadImageFileName;
+    report = "DEF_FIRMFILE_NAME \"" + file_name + "\" is not a file name";
+  } else {
+    error = StageResource(files, kImageResource, result.image.stagedPath, &report);
+  }
+  if (error != StageError::kNone) {
+    RemoveQuietly(files, settings_path);
+    files.RemoveEmptyDirectory(result.directory);
+    return Fail(std::move(result), error, report);
+  }
+  return result;
+}
+
+void RemoveStagedFiles(StagingFiles& files, const FirmwareImage& image) {
+  const std::string directory = StagingDirectory(files);
+  if (directory.empty()) return;
+  const std::string prefix = directory + files.Separator();
+  RemoveQuietly(files, prefix + kSettingsFileName);
+  if (IsPlainFileName(image.fileName)) RemoveQuietly(files, prefix + image.fileName);
+  files.RemoveEmptyDirectory(directory);
+}
+
+}  // namespace update

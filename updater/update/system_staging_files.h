@@ -1,0 +1,27 @@
+// StagingFiles on the real platform services.
+#ifndef UPDATER_UPDATE_SYSTEM_STAGING_FILES_H_
+#define UPDATER_UPDATE_SYSTEM_STAGING_FILES_H_
+
+#include "updater/update/staging.h"
+
+namespace update {
+
+class SystemStagingFiles : public StagingFiles {
+ public:
+  std::string TempPath() override;
+  char Separator() override;
+  platform::SysError MakeDirectory(const std::string& path) override;
+  platform::ResourceError LoadResource(const std::string& name, platform::Resource* out) override;
+  platform::SysError WriteWholeFile(const std::string& path, const uint8_t* data,
+                                    size_t size) override;
+  std::string ReadSetting(const std::string& path, const std::string& section,
+                          const std::string& key) override;
+  platform::SysError SetNormalAttributes(const std::string& path) override;
+  platform::SysError RemoveFile(const std::string& path) override;
+  platform::SysError RemoveEmptyDirectory(const std::string& path) override;
+  std::string ErrorText(platform::SysError code) override;
+};
+
+}  // namespace update
+
+#endif  // UPDATER_UPDATE_SYSTEM_STAGING_FILES_H_

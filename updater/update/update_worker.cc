@@ -1,0 +1,173 @@
+#include "updater/update/update_worker.h"
+
+#include <algorithm>
+
+#include "updater/update/firmware_image.h"
+#include "updater/update/version_rules.h"
+
+namespace update {
+
+UpdateTiming UpdateTiming::Scaled(uint32_t divisor) {
+  UpdateTiming t;
+  if (divisor <= 1) return t;
+  auto scale = [divisor](uint32_t ms) { return std::max<uint32_t>(1, ms / divisor); };
+  t.restart_wait_ms = scale(t.restart_wait_ms);
+  t.wait_step_ms = scale(t.wait_step_ms);
+  t.failure_tick_ms = scale(t.failure_tick_ms);
+  t.checking_tick_ms = scale(t.checking_tick_ms);
+  t.status_pause_ms = scale(t.status_pause_ms);
+  t.auto_tick_ms = scale(t.auto_tick_ms);
+  return t;
+}
+
+TUpdateForm::TUpdateForm(WorkerHost& host, platform::EventLoop& loop, platform::Clock& clock,
+                         HttpSessionFactory http, const UpdateTiming& timing, uint32_t timer_id,
+                         int32_t index, protocol::TDevice* board)
+    : host_(host), loop_(loop), clock_(clock), http_(std::move(http)), timing_(timing),
+      timer_id_(timer_id), index_(index), saved_address_(board->address), board_(board) {
+  board_->workerIndex = index;
+}
+
+TUpdateForm::~TUpdateForm() { StopTimer(); }
+
+void TUpdateForm::StartTimer(uint32_t interval_ms) {
+  loop_.StartTimer(timer_id_, interval_ms, this);
+  timer_on_ = true;
+}
+
+void TUpdateForm::StopTimer() {
+  if (timer_on_) loop_.StopTimer(timer_id_);
+  timer_on_ = false;
+}
+
+void TUpdateForm::SetStatus(ui::TextKey key) {
+  host_.SetRowText(*board_, kColumnStatus, host_.texts()[key]);
+}
+
+void TUpdateForm::Run(const std::string& image_path, const std::string& file_name,
+                      int upload_mode) {
+  progress_count_ = 0;
+  SetStatus(ui::TextKey::StatusSending);
+  host_.ProcessMessages();
+  host_.Trace("UpdateHTTP_2 START");
+
+  progress_count_ = 100;
+  board_->progress = 100;
+  host_.SetRowText(*board_, kColumnPercent, "10");
+  host_.ProcessMessages();
+  host_.SendProgressMessage(100);
+
+  const std::string field = upload_mode == 2 ? kUploadFieldRcc : kUploadFieldBin;
+  bool opened, uploaded = false;
+  {
+    CHTTP http(http_, host_, clock_);
+    opened = http.Open(board_->address, 80, upload_mode);
+    if (opened) {
+      uploaded = http.Upload(image_path, file_name, field, *board_);
+      if (uploaded && !http.ReceiveStatus(timing_.status_pause_ms)) {
+        state_ = kResponseFailure;
+        StartTimer(timing_.failure_tick_ms);
+      }
+    }
+    http.Close();
+  }
+  host_.Trace("UpdateHTTP_2 CLOSE 80");
+  if (!opened) {
+    state_ = kConnectionFailure;
+    StartTimer(timing_.failure_tick_ms);
+  } else if (!uploaded) {
+    state_ = kSendFailure;
+    StartTimer(timing_.failure_tick_ms);
+  }
+  if (state_ == kResponseFailure || state_ == kConnectionFailure || state_ == kSendFailure) return;
+
+  progress_count_ = 200;
+  board_->progress = 200;
+  host_.SetRowText(*board_, kColumnPercent, "20");
+  SetStatus(ui::TextKey::StatusUpdating);
+  host_.ProcessMessages();
+  host_.SendProgressMessage(200);
+
+  host_.Trace("UpdateHTTP_2 Write Wait");
+  int pipe_failures = 0;
+  // Elapsed time rather than a deadline, so a tick count that wraps during
+  // the wait does not end it early or make it endless.
+  const uint32_t start = clock_.TickCount();
+  while (clock_.TickCount() - start < timing_.restart_wait_ms) {
+    progress_count_ = std::min(progress_count_ + 1, kWaitCap);
+    board_->progress = progress_count_;
+    const std::string text = ProgressText(progress_count_);
+    if (host_.automatic() && !host_.SendProgressMessage(progress_count_)) ++pipe_failures;
+    if (text != host_.RowText(*board_, kColumnPercent)) {
+      host_.SetRowText(*board_, kColumnPercent, text);
+      host_.ProcessMessages();
+    }
+    clock_.Sleep(timing_.wait_step_ms);
+    if (host_.automatic() && pipe_failures > kPipeFailuresTolerated) {
+      state_ = kSendFailure;
+      StartTimer(timing_.failure_tick_ms);
+      return;
+    }
+    // The window is closing (the user chose to abandon the update).
+    if (host_.Closing()) return;
+  }
+
+  progress_count_ = kWaitCap;
+  state_ = kChecking;
+  SetStatus(ui::TextKey::StatusChecking);
+  StartTimer(timing_.checking_tick_ms);
+  host_.SendProgressMessage(kWaitCap);
+  host_.SetResultCode(0);
+  host_.Trace("UpdateHTTP_2 END");
+}
+
+void TUpdateForm::ProgressTimerTimer() {
+  ++progress_count_;
+  if (state_ == kChecking) {
+    if (progress_count_ > kCheckingCap) {
+      progress_count_ = kCheckingCap;
+      ++overrun_ticks_;
+    }
+    if (board_->version == "0.00") confirmed_ = true;
+    if (confirmed_) {
+      host_.SetRowText(*board_, kColumnPercent, "100.0");
+      SetStatus(ui::TextKey::StatusFinish);
+      host_.SetRowChecked(*board_, false);
+      board_->progress = 1000;
+      StopTimer();
+      host_.SetRowText(*board_, kColumnCaption, board_->address);
+      host_.SetRowText(*board_, kColumnMac, board_->mac);
+      host_.SetRowText(*board_, kColumnVersion, board_->version);
+      state_ = kDone;
+      host_.SendProgressMessage(1000);
+      host_.PostWorkerFinished(board_->workerIndex, kResultSuccess);
+      return;
+    }
+    // Ask at the address the board had when the update began: a reply from
+    // elsewhere may have moved it.
+    board_->address = saved_address_;
+    host_.PostBasicQuery(*board_);
+  }
+  if (state_ == kResponseFailure || state_ == kConnectionFailure || state_ == kSendFailure) {
+    StopTimer();
+    SetStatus(ui::TextKey::StatusErrorFinish);
+    host_.PostWorkerFinished(board_->workerIndex, -state_);
+    return;
+  }
+  if (overrun_ticks_ > kOverrunLimit) {
+    StopTimer();
+    state_ = kDone;
+    SetStatus(ui::TextKey::StatusErrorFinish);
+    host_.PostWorkerFinished(board_->workerIndex, kResultNoAnswer);
+    return;
+  }
+  progress_count_ = std::min(progress_count_, 1000);
+  board_->progress = progress_count_;
+  const std::string text = ProgressText(progress_count_);
+  if (text != host_.RowText(*board_, kColumnPercent)) {
+    host_.SetRowText(*board_, kColumnPercent, text);
+    host_.SendProgressMessage(progress_count_);
+  }
+}
+
+}  // namespace update
