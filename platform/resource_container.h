@@ -13,8 +13,8 @@
 //   offset, u32 resource count, u32 CRC-32 of the directory bytes. Start
 //   plus size must be the file's size, so a file that lost or gained bytes
 //   anywhere is refused instead of read at shifted offsets.
-// The loader (strip would drop the container; nothing else touches it) and
-// a program started from the file never look past the ELF's own segments.
+// The ELF loader maps only the program's own segments, so the appended bytes
+// are never loaded or run; strip, though, would drop them.
 // Pure code, shared by the POSIX backend, the packing tool and the tests.
 #ifndef PLATFORM_RESOURCE_CONTAINER_H_
 #define PLATFORM_RESOURCE_CONTAINER_H_

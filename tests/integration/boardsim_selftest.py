@@ -1,6 +1,6 @@
 """Client half of boardsim_selftest.sh; runs in the host namespace.
 
-usage: boardsim_selftest.py main|faults --log FILE --pid PID [--control FILE]
+usage: boardsim_selftest.py main|faults|http --log FILE --pid PID [--control FILE] [--work DIR]
 Prints one line per failed check and exits 1 if any failed.
 """
 import argparse
@@ -10,6 +10,7 @@ import re
 import signal
 import socket
 import struct
+import subprocess
 import sys
 import time
 
@@ -266,14 +267,230 @@ def phase_faults(args):
     check(wait_log(args.log, r"drop board=10\.213\.0\.15 .*req=search reason=silent$"), "silent board drop logged")
 
 
+UPLOAD_PATH = "/fwupdate/cgi-bin/fwupdate.cgi"
+BOUNDARY = "-" * 27 + "7dd1963540348"
+CONTENT_TYPE = "Content-Type: multipart/form-data; boundary=" + BOUNDARY
+IMAGE_SIZE = 17825885  # the real image's size
+
+
+def multipart(image, field="rcc", filename="l04_05.12.rcc"):
+    pre = ("--%s\r\nContent-Disposition: form-data; name=\"%s\"; filename=\"%s\"\r\n"
+           "Content-Type: application/octet-stream\r\n\r\n" % (BOUNDARY, field, filename)).encode()
+    return pre + image + ("\r\n--%s--\r\n" % BOUNDARY).encode()
+
+
+def curl(ip, body_file, work, agent="Zantor/1.0", expect=False, path=UPLOAD_PATH, extra=(), timeout=20):
+    """POSTs the file as it is; returns (curl exit code, HTTP status, answer body)."""
+    out = os.path.join(work, "answer")
+    if os.path.exists(out):
+        os.unlink(out)
+    cmd = ["curl", "-s", "--noproxy", "*", "-o", out, "-w", "%{http_code}", "--max-time", str(timeout),
+           "-H", CONTENT_TYPE, "--data-binary", "@" + body_file]
+    cmd += ["-A", agent] if agent else []
+    # curl asks for 100-continue on large bodies; a board knows nothing of it.
+    cmd += ["--expect100-timeout", "0.3"] if expect else ["-H", "Expect:"]
+    cmd += list(extra) + ["http://%s%s" % (ip, path)]
+    env = {k: v for k, v in os.environ.items() if "proxy" not in k.lower()}
+    r = subprocess.run(cmd, capture_output=True, text=True, env=env)
+    answer = open(out, "rb").read() if os.path.exists(out) else b""
+    return r.returncode, r.stdout.strip(), answer
+
+
+def version_of(ip, first=0.3):
+    r = exchange(BASIC, ip, quiet=0.1, first=first)
+    return r[0].data[38:40] if r and r[0].ok and len(r[0].data) >= 40 else None
+
+
+def http_line(args, ip, start):
+    """The first 'http' log line of board `ip` after line `start`."""
+    for l in log_lines(args.log)[start:]:
+        if re.search(r" http board=%s " % re.escape(ip), l):
+            return l
+    return ""
+
+
+def phase_http(args):
+    w = args.work
+    image = open(os.path.join(w, "image.rcc"), "rb").read()
+    check(len(image) == IMAGE_SIZE, "test image size %d" % len(image))
+    body = multipart(image)
+    files = {}
+
+    def write(name, data):
+        files[name] = os.path.join(w, name)
+        with open(files[name], "wb") as f:
+            f.write(data)
+
+    write("good", body)
+    flipped = bytearray(body)
+    flipped[156 + 1000000] ^= 0x01
+    write("flipped", bytes(flipped))
+    del flipped
+    write("srom1", multipart(image, field="srom1"))
+    del image
+
+    lines = log_lines(args.log)
+    check(any(l.endswith(" image size=17825885 body=17826089 field=\"rcc\" filename=\"l04_05.12.rcc\" "
+                         "newversion=5.12") for l in lines), "image line")
+    listening = sorted(m.group(1) for m in (re.search(r" listen ip=(\S+) port=80$", l) for l in lines) if m)
+    check(listening == ["10.213.0.11", "10.213.0.12", "10.213.0.14", "10.213.0.15", "10.213.0.16"],
+          "listeners at start %s (none for the refusing board)" % listening)
+
+    # Wrong requests are answered 400/404 with the reason, and do not restart the board.
+    for name, extra, path, status, reason in [
+            ("flipped", (), UPLOAD_PATH, "400", r"image byte 1000000 \(body byte 1000156\) differs: got 0x.. expected 0x..$"),
+            ("srom1", (), UPLOAD_PATH, "400", r'preamble byte 82 differs: got "data; name=\\"srom1'),
+            ("good", ("-H", "Transfer-Encoding: chunked"), UPLOAD_PATH, "400", r'Transfer-Encoding "chunked"$'),
+            ("good", (), "/cgi-bin/fwupdate.cgi", "404", r'path "/cgi-bin/fwupdate.cgi"$')]:
+        n = len(log_lines(args.log))
+        rc, status_got, _ = curl("10.213.0.11", files[name], w, extra=extra, path=path)
+        check(rc == 0 and status_got == status, "%s: curl %d status %s, expected %s" % (name, rc, status_got, status))
+        wait_log(args.log, r" http board=10\.213\.0\.11 ", start=n)
+        l = http_line(args, "10.213.0.11", n)
+        check(re.search(r" request=bad .* answer=%s .*reason=%s" % (status, reason), l), "%s logged: %s" % (name, l))
+    check(not wait_log(args.log, r" restart ", timeout=0.1), "a wrong request restarted a board")
+    check(version_of("10.213.0.11") == bytes([5, 0]), "board still at 5.00 after wrong requests")
+
+    # The good upload: 200, then silent for the restart time, then the new version.
+    n = len(log_lines(args.log))
+    rc, status, answer = curl("10.213.0.11", files["good"], w)
+    t0 = time.monotonic()
+    check(rc == 0 and status == "200" and b"<html>" in answer, "good upload: curl %d status %s %r" % (rc, status, answer[:60]))
+    wait_log(args.log, r" restart board=10\.213\.0\.11 ", start=n)
+    l = http_line(args, "10.213.0.11", n)
+    check(re.fullmatch(r"t=\d+ http board=10\.213\.0\.11 mac=02:00:0A:D5:00:0B from=10\.213\.0\.2:\d+ request=ok "
+                       r"body=17826089 length=17826089 compare=match agent=\"Zantor/1\.0\" answer=200 ms=\d+", l),
+          "good upload logged: %s" % l)
+    check(wait_log(args.log, r" restart board=10\.213\.0\.11 mac=02:00:0A:D5:00:0B down=1500 version=5\.12$", start=n),
+          "restart logged")
+    rc, status, _ = curl("10.213.0.11", files["good"], w, timeout=3)
+    check(rc == 7, "port 80 refuses during the restart: curl %d status %s" % (rc, status))
+    while time.monotonic() - t0 < 1.2:
+        check(version_of("10.213.0.11", first=0.2) is None, "board answered %.2f s into its restart" % (time.monotonic() - t0))
+    v = None
+    while v is None and time.monotonic() - t0 < 4:
+        v = version_of("10.213.0.11")
+    check(v == bytes([5, 0x12]), "version after the restart: %r" % v)
+    check(wait_log(args.log, r" up board=10\.213\.0\.11 .* version=5\.12$", start=n), "board up logged")
+    times = {m.group(2): int(m.group(1)) for m in
+             (re.match(r"t=(\d+) (restart|up) board=10\.213\.0\.11 ", l) for l in log_lines(args.log)[n:]) if m}
+    check(1500 <= times.get("up", 0) - times.get("restart", 0) <= 1700, "restart lasted %r" % times)
+
+    # 500: the body is read and checked, the answer is 500, nothing restarts.
+    n = len(log_lines(args.log))
+    rc, status, _ = curl("10.213.0.12", files["good"], w)
+    check(rc == 0 and status == "500", "500 board: curl %d status %s" % (rc, status))
+    check(re.search(r" request=ok body=17826089 .* answer=500 ", http_line(args, "10.213.0.12", n)), "500 logged")
+    check(version_of("10.213.0.12") == bytes([5, 0]), "500 board still answers with its old version")
+
+    # refuse: nothing listens.
+    rc, status, _ = curl("10.213.0.13", files["good"], w, timeout=3)
+    check(rc == 7 and status == "000", "refusing board: curl %d status %s" % (rc, status))
+    check(not any(" board=10.213.0.13 " in l for l in log_lines(args.log) if " accept " in l), "refusing board accepted")
+
+    # reset: the connection dies after 1 MiB of body.
+    n = len(log_lines(args.log))
+    rc, status, _ = curl("10.213.0.14", files["good"], w)
+    check(rc in (55, 56) and status == "000", "reset board: curl %d status %s" % (rc, status))
+    wait_log(args.log, r" close board=10\.213\.0\.14 .*reason=reset", start=n)
+    l = http_line(args, "10.213.0.14", n)
+    check(re.search(r" request=incomplete body=1048576 length=17826089 compare=short .* answer=reset ", l), "reset logged: %s" % l)
+
+    # Another agent with Expect: logged, not required; newversion=0.00 comes back as such.
+    n = len(log_lines(args.log))
+    rc, status, _ = curl("10.213.0.15", files["good"], w, agent="Launcher-test/2", expect=True)
+    check(rc == 0 and status == "200", "0.00 board: curl %d status %s" % (rc, status))
+    check(re.search(r' request=ok .* agent="Launcher-test/2" expect="100-continue" answer=200 ', http_line(args, "10.213.0.15", n)),
+          "agent and Expect logged")
+    t1, v = time.monotonic(), None
+    while v is None and time.monotonic() - t1 < 3:
+        v = version_of("10.213.0.15")
+    check(v == bytes([0, 0]), "0.00 board after restart: %r" % v)
+
+    # noanswer: the body is read, no answer ever comes; the client gives up.
+    n = len(log_lines(args.log))
+    rc, status, _ = curl("10.213.0.16", files["good"], w, timeout=3)
+    check(rc == 28, "noanswer board: curl %d status %s" % (rc, status))
+    check(re.search(r" request=ok body=17826089 .* answer=none ", http_line(args, "10.213.0.16", n)), "noanswer logged")
+    check(wait_log(args.log, r" close board=10\.213\.0\.16 .*reason=client", start=n), "client giving up logged")
+
+    # Set at run time: a board that never comes back.
+    with open(args.control, "w") as f:
+        f.write("10.213.0.16 http=ok,restart=never\n")
+    n = len(log_lines(args.log))
+    signal_sim(args, signal.SIGHUP)
+    check(wait_log(args.log, r"control done errors=0$", start=n), "control file with upload keys applied")
+    rc, status, _ = curl("10.213.0.16", files["good"], w)
+    check(rc == 0 and status == "200", "restart=never board: curl %d status %s" % (rc, status))
+    check(wait_log(args.log, r" restart board=10\.213\.0\.16 .* down=never version=5\.12$", start=n), "never logged")
+    check(version_of("10.213.0.16", first=2.0) is None, "restart=never board answered")
+
+    hostile_clients(args)
+    rc, status, _ = curl("10.213.0.12", files["good"], w)
+    check(rc == 0 and status == "500", "500 board after hostile clients: curl %d status %s" % (rc, status))
+    check(version_of("10.213.0.12") == bytes([5, 0]), "UDP after hostile clients")
+
+
+def hostile_clients(args):
+    def conn(data=b""):
+        try:
+            s = socket.create_connection(("10.213.0.12", 80), timeout=5)
+        except ConnectionResetError:  # reset at once: over the connection limit
+            return None
+        try:
+            s.sendall(data)
+        except OSError:
+            pass
+        return s
+
+    def answer_of(s):
+        if s is None:
+            return b""
+        data = b""
+        try:
+            while True:
+                chunk = s.recv(4096)
+                if not chunk:
+                    break
+                data += chunk
+        except (ConnectionResetError, socket.timeout):
+            pass
+        s.close()
+        return data
+
+    n = len(log_lines(args.log))
+    check(answer_of(conn(b"A" * 10000)).startswith(b"HTTP/1.1 400 "), "endless header answered 400")
+    junk = bytes(random.Random(3).getrandbits(8) for _ in range(3000)) + b"\n\n"
+    check(answer_of(conn(junk)).startswith(b"HTTP/1.1 400 "), "binary junk answered 400")
+    conn(("POST %s HTTP/1.1\r\n%s\r\nContent-Length: 17826089\r\n\r\n" % (UPLOAD_PATH, CONTENT_TYPE)).encode()
+         + b"--" * 500).close()
+    check(wait_log(args.log, r" http board=10\.213\.0\.12 .* request=incomplete body=1000 .* answer=none .*"
+                             r"reason=connection closed by the client after 1000 of 17826089 body bytes", start=n),
+          "client gone mid-body logged")
+
+    # Idle connections, more than the simulator takes at once: the extra ones are reset,
+    # the others closed after --http-timeout (1500 ms).
+    t = time.monotonic()
+    idle = [conn(b"POST /fw") for _ in range(40)]
+    for s in idle:
+        answer_of(s)
+    took = time.monotonic() - t
+    check(1.3 < took < 4, "idle connections closed after %.2f s" % took)
+    lines = log_lines(args.log)[n:]
+    check(sum("reason=too many connections" in l for l in lines) >= 8, "connections over the limit reset")
+    check(sum(re.search(r"answer=none .*reason=idle for \d+ ms in the header after 8 bytes$", l) is not None
+              for l in lines) >= 30, "idle connections logged")
+
+
 def main():
     p = argparse.ArgumentParser()
-    p.add_argument("phase", choices=["main", "faults"])
+    p.add_argument("phase", choices=["main", "faults", "http"])
     p.add_argument("--log", required=True)
     p.add_argument("--pid", type=int, required=True)
     p.add_argument("--control")
+    p.add_argument("--work")
     args = p.parse_args()
-    (phase_main if args.phase == "main" else phase_faults)(args)
+    {"main": phase_main, "faults": phase_faults, "http": phase_http}[args.phase](args)
     sys.exit(1 if failures else 0)
 
 

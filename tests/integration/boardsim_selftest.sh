@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks the board simulator over a real (namespaced) network: broadcast and
 # unicast requests, reply bytes and source addresses and ports, fault modes,
-# garbage input, run-time control and clean exit.
+# garbage input, run-time control and clean exit; then the firmware upload on
+# port 80: the checked body, the answers and faults, the restart and the new
+# version, and clients that misbehave.
 #
 # usage: boardsim_selftest.sh [PATH_TO_BOARDSIM]   (or BOARDSIM=...)
 # exit: 0 passed, 1 failed, 77 skipped (not root or no network namespaces)
@@ -58,7 +60,7 @@ run_phase() {
     fi
 
     if ! zt_in_host python3 "$here/boardsim_selftest.py" "$name" --log "$log" --pid "$pid" \
-        --control "$work/control"; then
+        --control "$work/control" --work "$work"; then
         echo "FAIL: [$name] client checks failed; simulator log tail:"
         tail -n 40 "$log"
         failed=1
@@ -93,6 +95,17 @@ board ip=10.213.0.14,delay=300
 board ip=10.213.0.15,fault=silent
 EOF
 run_phase faults --config "$work/faults.conf"
+
+# The real image's size, random bytes: the upload is checked byte by byte.
+head -c 17825885 /dev/urandom >"$work/image.rcc"
+run_phase http --image "$work/image.rcc" --http-timeout 1500 \
+    --board ip=10.213.0.11,restart=1500 \
+    --board ip=10.213.0.12,http=500 \
+    --board ip=10.213.0.13,http=refuse \
+    --board ip=10.213.0.14,http=reset \
+    --board ip=10.213.0.15,newversion=0.00,restart=800 \
+    --board ip=10.213.0.16,http=noanswer
+rm -f "$work"/image.rcc "$work"/good "$work"/flipped "$work"/srom1
 
 # A board outside loopback must refuse to run outside a namespace of its own.
 if "$bin" --board ip=10.213.0.11 --duration 0 2>/dev/null; then

@@ -4,6 +4,7 @@
 #ifndef TESTS_PLATFORM_PROFILE_CASES_H_
 #define TESTS_PLATFORM_PROFILE_CASES_H_
 
+#include <cstdint>
 #include <string>
 #include <vector>
 

@@ -1,33 +1,42 @@
 #!/bin/bash
 # Takes a picture of a Windows program's window under Wine:
 #
-#   tests/wine/screenshot.sh [-t SECONDS] [-s WxH] PROGRAM.exe OUT.png [ARGS...]
+#   tests/wine/screenshot.sh [-t SECONDS] [-s WxH] [-n NETNS] [-c X,Y]...
+#                            PROGRAM.exe OUT.png [ARGS...]
 #
-# The program runs in a network namespace of its own with only loopback up,
-# so a program that searches the LAN at start (Zantor does) cannot send a
-# single datagram off this machine. Inside it, Xvfb gives it a screen and
-# Wine's virtual desktop draws the window frame, menu bar and all, as
-# Windows would. The script waits until the program's window is on the
-# desktop (at most -t seconds, default 30), lets it settle, captures the
-# whole screen with ImageMagick's import, then ends the program, Wine, Xvfb
-# and the namespace, and removes the namespace's Wine prefix.
-# Needs root (ip netns), Xvfb, xwininfo and import.
+# The program runs in a network namespace, so a program that searches the
+# LAN at start (Zantor does) cannot send a single datagram off this
+# machine: by default one made for this run with only loopback up, removed
+# at the end together with its Wine prefix; with -n, one the caller made
+# (for instance with a board simulator behind a veth pair), left as it is.
+# Inside it, Xvfb gives the program a screen and Wine's virtual desktop
+# draws the window frame, caption and menu bar as Windows would. The script
+# waits until a main-window-sized window is on the desktop (at most -t
+# seconds, default 30), clicks the left button at each -c point in order,
+# lets it settle, captures the whole screen with ImageMagick's import, and
+# ends the program, Wine and Xvfb.
+# Needs root (ip netns), Xvfb, xwininfo, import and python3 (clicks only).
 set -u
 
+usage() {
+  echo "usage: $0 [-t SECONDS] [-s WxH] [-n NETNS] [-c X,Y]... PROGRAM.exe OUT.png [ARGS...]" >&2
+  exit 2
+}
 timeout=30
 screen=1024x768
-while getopts "t:s:" opt; do
+netns=""
+clicks=()
+while getopts "t:s:n:c:" opt; do
   case $opt in
     t) timeout=$OPTARG ;;
     s) screen=$OPTARG ;;
-    *) echo "usage: $0 [-t SECONDS] [-s WxH] PROGRAM.exe OUT.png [ARGS...]" >&2; exit 2 ;;
+    n) netns=$OPTARG ;;
+    c) clicks+=("$OPTARG") ;;
+    *) usage ;;
   esac
 done
 shift $((OPTIND - 1))
-if [ $# -lt 2 ]; then
-  echo "usage: $0 [-t SECONDS] [-s WxH] PROGRAM.exe OUT.png [ARGS...]" >&2
-  exit 2
-fi
+[ $# -ge 2 ] || usage
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd) || exit 1
 repo=$(cd "$here/../.." && pwd) || exit 1
@@ -35,21 +44,28 @@ program=$(readlink -f "$1") || exit 1
 out=$(readlink -f "$2") || exit 1
 shift 2
 
-# ---- Outside: make the namespace, run the inside part there, clean up. ----
+# ---- Outside: pick the namespace, run the inside part there. ------------------
 if [ -z "${ZT_SHOT_INSIDE:-}" ]; then
-  ns="zt-shot-$$"
-  ip netns add "$ns" || exit 1
-  cleanup() {
-    ip netns delete "$ns" 2>/dev/null
-    # wine-env.sh gave the namespace its own copy of the prefix.
-    base="${ZANTOR_WINEPREFIX:-$repo/build/wineprefix}"
-    rm -rf "$base-netns-$ns" "$base-netns-$ns.tmp" "$base-netns-$ns.lock"
-  }
-  trap cleanup EXIT
-  ip netns exec "$ns" ip link set lo up || exit 1
-  ZT_SHOT_INSIDE=1 ip netns exec "$ns" \
+  if [ -z "$netns" ]; then
+    netns="zt-shot-$$"
+    ip netns add "$netns" || exit 1
+    cleanup() {
+      ip netns delete "$netns" 2>/dev/null
+      # wine-env.sh gave the namespace its own copy of the prefix.
+      base="${ZANTOR_WINEPREFIX:-$repo/build/wineprefix}"
+      rm -rf "$base-netns-$netns" "$base-netns-$netns.tmp" "$base-netns-$netns.lock"
+    }
+    trap cleanup EXIT
+    ip netns exec "$netns" ip link set lo up || exit 1
+  elif ! ip netns list | grep -qw -- "$netns"; then
+    echo "screenshot: no network namespace $netns" >&2
+    exit 1
+  fi
+  click_args=()
+  for c in "${clicks[@]}"; do click_args+=(-c "$c"); done
+  ZT_SHOT_INSIDE=1 ip netns exec "$netns" \
     xvfb-run -a -s "-screen 0 ${screen}x24 -nolisten tcp" \
-    "$here/screenshot.sh" -t "$timeout" -s "$screen" "$program" "$out" "$@"
+    "$here/screenshot.sh" -t "$timeout" -s "$screen" "${click_args[@]}" "$program" "$out" "$@"
   exit $?
 fi
 
@@ -57,20 +73,48 @@ fi
 # shellcheck source=../../scripts/wine-env.sh
 . "$repo/scripts/wine-env.sh" || exit 1
 
+# This Wine does not find its own fonts (Marlett draws the caption buttons,
+# Tahoma is its UI face); the prefix gets copies, so the picture shows what
+# Windows would.
+for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+  for dir in /usr/share/wine/fonts /usr/lib/wine/fonts; do
+    [ -f "$dir/$font" ] && cp -n "$dir/$font" "$WINEPREFIX/drive_c/windows/Fonts/" && break
+  done
+done
+
 # A Windows program that finds no window manager gets no frame; Wine's
 # virtual desktop gives it the frame, caption and menu bar of Windows.
-desktop="zt-shot,$screen"
-wine explorer "/desktop=$desktop" "$program" "$@" >/dev/null 2>&1 &
+wine explorer "/desktop=zt-shot,$screen" "$program" "$@" >/dev/null 2>&1 &
 wine_pid=$!
 
 finish() {
   kill "$wine_pid" 2>/dev/null
   # Every process of this prefix is ours: the prefix belongs to the
-  # namespace made for this run.
+  # namespace this run uses.
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null
 }
 trap finish EXIT
+
+# One press and release of the left button at screen point X,Y (XTest).
+click() {
+  python3 - "$1" <<'EOF'
+import ctypes, sys, time
+x, y = (int(v) for v in sys.argv[1].split(","))
+x11 = ctypes.CDLL("libX11.so.6")
+xtst = ctypes.CDLL("libXtst.so.6")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+display = ctypes.c_void_p(x11.XOpenDisplay(None))
+if not display:
+    sys.exit("screenshot: no display for the click")
+xtst.XTestFakeMotionEvent(display, -1, x, y, 0)
+xtst.XTestFakeButtonEvent(display, 1, True, 0)
+xtst.XTestFakeButtonEvent(display, 1, False, 0)
+x11.XFlush(display)
+time.sleep(0.2)
+x11.XCloseDisplay(display)
+EOF
+}
 
 # The program's top-level windows are X children of the desktop window;
 # wait until one of them is mapped and as large as a main window is.
@@ -101,5 +145,9 @@ fi
 
 # Painting and the first search round finish within a moment.
 sleep "${ZT_SHOT_SETTLE:-3}"
+for c in "${clicks[@]}"; do
+  click "$c" || exit 1
+  sleep 1
+done
 import -window root "$out" || exit 1
 echo "screenshot: $out"

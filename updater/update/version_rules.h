@@ -21,8 +21,8 @@ enum class RangeMessage {
   kNone,
   kMsgOnlyFrom200,  // refusal: only Ver.2.00 to 2.04 may update
   kMsgOnlyFrom1xx,  // refusal: only Ver.1.xx and 2.1x may update
-  kMsgWifiSpecA,    // question: different Wi-Fi specification (DW-Q01/06)
-  kMsgWifiSpecB,    // question: different Wi-Fi specification (DW-Q02/06)
+  kMsgWifiSpecA,    // question: other Wi-Fi kind; only DW-Q01 and DW-Q06 will work
+  kMsgWifiSpecB,    // question: other Wi-Fi kind; only DW-Q02 and DW-Q06 will work
 };
 
 enum class RangeVerdict {

@@ -1,0 +1,149 @@
+// The main window's logic with the real event loop, real sockets and real
+// HTTP against the board simulator across a veth pair. Run by
+// zantor_scenarios.sh inside the host namespace, with the simulator playing
+// the boards listed there.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/event_loop.h"
+#include "platform/http_session.h"
+#include "platform/udp_socket.h"
+#include "updater/protocol/local_address.h"
+#include "updater/ui/headless_view.h"
+#include "updater/ui/main_form.h"
+
+namespace {
+
+constexpr uint32_t kEndTimer = 900;
+constexpr uint32_t kActionTimer = 901;
+
+// Runs `step` once after `ms` of real time on the loop.
+class Step final : public platform::TimerSink {
+ public:
+  Step(platform::EventLoop& loop, uint32_t id, uint32_t ms, std::function<void()> step)
+      : loop_(loop), id_(id), step_(std::move(step)) {
+    loop_.StartTimer(id_, ms, this);
+  }
+  ~Step() { loop_.StopTimer(id_); }
+  void OnTimer(uint32_t) override {
+    loop_.StopTimer(id_);
+    step_();
+  }
+
+ private:
+  platform::EventLoop& loop_;
+  uint32_t id_;
+  std::function<void()> step_;
+};
+
+struct Pipe final : host::ProgressPipe {
+  std::vector<int32_t> progress;
+  bool SendProgressMessage(int32_t v) override {
+    progress.push_back(v);
+    return true;
+  }
+};
+
+struct Scenario : ::testing::Test {
+  std::unique_ptr<platform::EventLoop> loop = platform::CreateEventLoop();
+  std::unique_ptr<platform::UdpApi> udp = platform::CreateUdpApi();
+  ui::HeadlessView view;
+  Pipe pipe;
+  std::unique_ptr<ui::TMainForm> form;
+
+  void SetUp() override {
+    ui::FormServices services;
+    services.clock = &platform::SystemClock();
+    services.http = platform::CreateHttpSession;
+    services.pipe = &pipe;
+    services.timing = update::UpdateTiming::Scaled(50);  // 3.9 s restart wait
+    form = std::make_unique<ui::TMainForm>(*loop, *udp, view, services);
+    std::string local;
+    ASSERT_TRUE(protocol::ChooseLocalAddress(&local));
+    ui::FormSettings s;
+    s.caption = "QJ-L04 Network Firmware Updater Ver.5.12";
+    s.target_version = "5.12";
+    s.version_label = "Ver.5.12";
+    const char* image = std::getenv("ZT_IMAGE");
+    s.image_path = image ? image : "";
+    s.file_name = "l04_05.12.rcc";
+    form->Create(local, s, false);
+    form->FormShow(1033);
+  }
+  void RunFor(uint32_t ms) {
+    Step end(*loop, kEndTimer, ms, [this] { loop->Quit(0); });
+    loop->Run();
+  }
+  const ui::RowData* Row(const std::string& caption_end) {
+    const ui::RowRef r = view.RowOf(caption_end);
+    return r == ui::kNoRow ? nullptr : &view.rows.at(r);
+  }
+};
+
+// Boards: .11 wired 5.00, .12 wired 5.12, .13 wireless QJ-L04 (newer form),
+// .14 wired 5.00 that never answers status, .15 two wired boards.
+TEST_F(Scenario, FindsListsMarksAndPolls) {
+  RunFor(1200);
+  form->SelectCategory(form->FindNode("QJ-L04(Wired)"), ui::SelectVia::kMouse);
+  RunFor(4000);  // refresh sequence over, two status polls
+  EXPECT_EQ(view.status_panels[0], "Wired      ");
+  ASSERT_NE(Row("10.213.0.11"), nullptr);
+  EXPECT_EQ(Row("10.213.0.11")->caption, "10.213.0.11");
+  EXPECT_TRUE(Row("10.213.0.11")->checked) << "older than the image: pre-ticked";
+  EXPECT_EQ(Row("10.213.0.11")->image, ui::kImageReady);
+  EXPECT_EQ(Row("10.213.0.11")->sub[1], "5.00");
+  ASSERT_NE(Row("10.213.0.12"), nullptr);
+  EXPECT_FALSE(Row("10.213.0.12")->checked);
+  EXPECT_EQ(Row("10.213.0.13"), nullptr) << "the wireless board is in the other node";
+  ASSERT_NE(Row("10.213.0.14"), nullptr);
+  EXPECT_EQ(Row("10.213.0.14")->image, ui::kImageNotReady) << "silent to status polls";
+  EXPECT_EQ(Row("10.213.0.14")->caption, " [Not ready] 10.213.0.14");
+  int duplicates = 0;
+  for (const auto& [ref, row] : view.rows) {
+    if (row.caption == " -- NONE -- 10.213.0.15") ++duplicates;
+  }
+  EXPECT_EQ(duplicates, 2);
+  EXPECT_EQ(view.Captions().back(), " -- NONE -- 10.213.0.15");
+  EXPECT_TRUE(view.enabled[ui::Command::kFirmUpdate]);
+
+  form->SelectCategory(form->FindNode("QJ-L04(Wireless)"), ui::SelectVia::kMouse);
+  ASSERT_NE(Row("10.213.0.13"), nullptr);
+  EXPECT_EQ(Row("10.213.0.13")->sub[1], "5.0A");
+  EXPECT_TRUE(Row("10.213.0.13")->checked) << "5.0A sorts before 5.12";
+  EXPECT_EQ(view.status_panels[0], "Wireless      ");
+}
+
+// .11 and .14 (wired, 5.00) take the image and come back as 5.12.
+TEST_F(Scenario, UpdatesTwoBoardsOneAfterTheOther) {
+  if (std::getenv("ZT_IMAGE") == nullptr) GTEST_SKIP() << "no image given";
+  RunFor(1200);
+  form->SelectCategory(form->FindNode("QJ-L04(Wired)"), ui::SelectVia::kMouse);
+  RunFor(2500);
+  for (const auto& [ref, row] : view.rows) {
+    if (row.checked && row.caption.find("10.213.0.14") == std::string::npos &&
+        row.caption != "10.213.0.11") {
+      ADD_FAILURE() << "unexpected tick on " << row.caption;
+    }
+  }
+  view.answers = {ui::Answer::kYes};
+  bool done = false;
+  Step start(*loop, kActionTimer, 10, [&] { form->FirmUpdateButtonClick(); });
+  // Poll until the batch is over (two restarts of 3.9 s plus checking).
+  for (int i = 0; i < 60 && !done; ++i) {
+    RunFor(500);
+    done = !form->updating() && form->workers().empty() && !view.questions.empty() &&
+           view.questions.size() >= 2;
+  }
+  ASSERT_TRUE(done) << "the batch did not end";
+  EXPECT_EQ(view.questions.back().text, form->texts()[ui::TextKey::MsgSuccess]);
+  EXPECT_EQ(Row("10.213.0.11")->sub[3], "Finish");
+  EXPECT_EQ(Row("10.213.0.11")->sub[2], "100.0");
+  EXPECT_EQ(Row("10.213.0.11")->sub[1], "5.12");
+}
+
+}  // namespace
