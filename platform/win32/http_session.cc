@@ -73,14 +73,20 @@ class WinHttpSession final : public HttpSession {
     if (!request_) return false;
     // WinHTTP announces at most 4 GB - 1 through this call.
     if (content_length > 0xFFFFFFFFull) return false;
-    return WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                              WINHTTP_NO_REQUEST_DATA, 0, static_cast<DWORD>(content_length),
-                              0) != FALSE;
+    sent_ = WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                               WINHTTP_NO_REQUEST_DATA, 0, static_cast<DWORD>(content_length),
+                               0) != FALSE;
+    return sent_;
   }
 
   bool WriteData(const uint8_t* data, uint32_t length, uint32_t* written) override {
     if (written) *written = 0;
-    if (!request_) return false;
+    // Windows fails a write on a request that was never sent; Wine's
+    // WinHTTP dereferences the missing connection instead, so do not ask.
+    if (!request_ || !sent_) {
+      SetLastError(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+      return false;
+    }
     DWORD count = 0;
     const BOOL ok = WinHttpWriteData(request_.get(), data, length, &count);
     if (written) *written = count;
@@ -88,7 +94,10 @@ class WinHttpSession final : public HttpSession {
   }
 
   bool ReceiveResponse() override {
-    if (!request_) return false;
+    if (!request_ || !sent_) {
+      SetLastError(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+      return false;
+    }
     return WinHttpReceiveResponse(request_.get(), nullptr) != FALSE;
   }
 
@@ -106,6 +115,7 @@ class WinHttpSession final : public HttpSession {
   }
 
   void Close() override {
+    sent_ = false;
     request_.Reset();
     connection_.Reset();
     root_.Reset();
@@ -115,6 +125,7 @@ class WinHttpSession final : public HttpSession {
   InternetHandle root_;
   InternetHandle connection_;
   InternetHandle request_;
+  bool sent_ = false;  // WinHttpSendRequest succeeded on request_
 };
 
 }  // namespace

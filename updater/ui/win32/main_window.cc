@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <unordered_map>
 
+#include "updater/ui/win32/icons.h"
 #include "updater/ui/win32/main_window_rc.h"
 
 namespace ui {
@@ -34,116 +35,6 @@ constexpr ColumnDesign kColumns[kColumnCount] = {
     {L"Status", 170, LVCFMT_LEFT},
 };
 
-// ---- Icons, drawn at run time -----------------------------------------------
-
-constexpr int kIconSize = 16;
-constexpr int kImageCount = 7;
-constexpr COLORREF kTransparent = RGB(255, 0, 255);
-
-struct DeleteGdiObject {
-  void operator()(HGDIOBJ h) const { DeleteObject(h); }
-};
-using GdiObject = Owned<HGDIOBJ, DeleteGdiObject>;
-
-struct DeleteDc {
-  void operator()(HDC h) const { DeleteDC(h); }
-};
-
-// Selects an object into a DC for one scope.
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~Selection() { SelectObject(dc_, previous_); }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
-
-COLORREF Darker(COLORREF c) {
-  return RGB(GetRValue(c) * 3 / 5, GetGValue(c) * 3 / 5, GetBValue(c) * 3 / 5);
-}
-
-void FillBox(HDC dc, int l, int t, int r, int b, COLORREF fill, COLORREF edge) {
-  GdiObject brush(CreateSolidBrush(fill));
-  GdiObject pen(CreatePen(PS_SOLID, 1, edge));
-  Selection b1(dc, brush.get());
-  Selection p1(dc, pen.get());
-  Rectangle(dc, l, t, r, b);
-}
-
-// A small receipt printer: paper on top, a body in the state's colour.
-void PaintBoard(HDC dc, COLORREF body) {
-  FillBox(dc, 4, 1, 12, 7, RGB(255, 255, 255), RGB(110, 110, 110));
-  FillBox(dc, 1, 6, 15, 14, body, Darker(body));
-  FillBox(dc, 3, 8, 13, 9, Darker(body), Darker(body));
-  FillBox(dc, 11, 10, 13, 12, RGB(255, 255, 255), RGB(255, 255, 255));
-}
-
-// The whole network: a globe.
-void PaintRoot(HDC dc) {
-  const COLORREF sea = RGB(64, 140, 220), line = RGB(20, 70, 140);
-  GdiObject brush(CreateSolidBrush(sea));
-  GdiObject pen(CreatePen(PS_SOLID, 1, line));
-  Selection b1(dc, brush.get());
-  Selection p1(dc, pen.get());
-  Ellipse(dc, 1, 1, 15, 15);
-  Selection b2(dc, GetStockObject(NULL_BRUSH));
-  Ellipse(dc, 5, 1, 11, 15);
-  MoveToEx(dc, 1, 8, nullptr);
-  LineTo(dc, 15, 8);
-}
-
-// A cable socket.
-void PaintWired(HDC dc) {
-  const COLORREF body = RGB(90, 120, 160);
-  FillBox(dc, 1, 2, 15, 14, body, Darker(body));
-  FillBox(dc, 4, 5, 12, 11, RGB(30, 30, 40), RGB(30, 30, 40));
-  FillBox(dc, 6, 11, 10, 13, RGB(30, 30, 40), RGB(30, 30, 40));
-  for (int x = 5; x <= 10; x += 2) FillBox(dc, x, 5, x + 1, 7, RGB(230, 190, 60), RGB(230, 190, 60));
-}
-
-// Radio waves.
-void PaintWireless(HDC dc) {
-  const COLORREF wave = RGB(30, 110, 200);
-  GdiObject pen(CreatePen(PS_SOLID, 2, wave));
-  Selection p1(dc, pen.get());
-  Selection b1(dc, GetStockObject(NULL_BRUSH));
-  for (int r = 4; r <= 12; r += 4) {
-    Arc(dc, 8 - r, 14 - r, 8 + r, 14 + r, 8 + r, 14 - r / 2, 8 - r, 14 - r / 2);
-  }
-  FillBox(dc, 7, 12, 10, 15, wave, wave);
-}
-
-using Painter = void (*)(HDC);
-
-// One image list of seven 16x16 slots; `paint[i]` draws slot i, null
-// leaves it empty.
-HIMAGELIST MakeImageList(const Painter (&paint)[kImageCount]) {
-  HIMAGELIST list = ImageList_Create(kIconSize, kIconSize, ILC_COLOR24 | ILC_MASK, kImageCount, 0);
-  if (list == nullptr) return nullptr;
-  HDC screen = GetDC(nullptr);
-  Owned<HDC, DeleteDc> dc(CreateCompatibleDC(screen));
-  for (Painter p : paint) {
-    GdiObject bitmap(CreateCompatibleBitmap(screen, kIconSize, kIconSize));
-    {
-      Selection s(dc.get(), bitmap.get());
-      const RECT all{0, 0, kIconSize, kIconSize};
-      GdiObject clear(CreateSolidBrush(kTransparent));
-      FillRect(dc.get(), &all, static_cast<HBRUSH>(clear.get()));
-      if (p != nullptr) p(dc.get());
-    }
-    ImageList_AddMasked(list, static_cast<HBITMAP>(bitmap.get()), kTransparent);
-  }
-  ReleaseDC(nullptr, screen);
-  return list;
-}
-
-void PaintReady(HDC dc) { PaintBoard(dc, RGB(46, 160, 67)); }
-void PaintNotReady(HDC dc) { PaintBoard(dc, RGB(235, 165, 20)); }
-void PaintUnidentified(HDC dc) { PaintBoard(dc, RGB(150, 150, 150)); }
 
 // ---- Small helpers --------------------------------------------------------------
 
@@ -397,16 +288,11 @@ bool MainWindow::CreateControls(bool old_controls) {
 }
 
 void MainWindow::BuildImageLists() {
-  const Painter rows[kImageCount] = {PaintReady, nullptr, nullptr, nullptr,
-                                     nullptr, PaintNotReady, PaintUnidentified};
-  const Painter nodes[kImageCount] = {PaintRoot, PaintWired, PaintWireless, nullptr,
-                                      nullptr, nullptr, nullptr};
-  list_images_.reset(MakeImageList(rows));
-  tree_images_.reset(MakeImageList(nodes));
-  if (list_images_.get() != nullptr) {
-    ListView_SetImageList(list_, list_images_.release(), LVSIL_SMALL);
-  }
-  // The tree never destroys its image list; ours lives as long as we do.
+  // The list control destroys its image lists with itself; the tree never
+  // does, so the tree's lives as long as we do.
+  Owned<HIMAGELIST, DestroyImageList> rows(MakeRowImages());
+  if (rows.get() != nullptr) ListView_SetImageList(list_, rows.release(), LVSIL_SMALL);
+  tree_images_.reset(MakeNodeImages());
   TreeView_SetImageList(tree_, tree_images_.get(), TVSIL_NORMAL);
 }
 
@@ -615,11 +501,21 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       info->ptMinTrackSize.y = r.bottom - r.top;
       return 0;
     }
-    case WM_SETFOCUS:
-      // Back to the control that had the focus when we were left.
-      SetFocus(focused_control_ != nullptr && IsWindowEnabled(focused_control_) ? focused_control_
-                                                                               : tree_);
+    case WM_SETFOCUS: {
+      // Back to the control that had the focus when we were left, else the
+      // first that can take it.
+      HWND to = focused_control_;
+      if (to == nullptr || !IsWindowEnabled(to)) to = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+      if (to != nullptr) SetFocus(to);
       return 0;
+    }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      // The window itself has the focus while no control can take it.
+      MSG msg{hwnd_, message, wparam, lparam, 0, {0, 0}};
+      if (TranslateAcceleratorW(hwnd_, accelerators_.get(), &msg)) return 0;
+      break;
+    }
     case WM_SETCURSOR: {
       POINT at;
       GetCursorPos(&at);
@@ -960,6 +856,9 @@ void MainWindow::ApplyEnabled() {
   if (tree_ == nullptr) return;
   EnableWindow(tree_, tree_on_ && panel_on_);
   EnableWindow(list_, list_on_ && panel_on_);
+  // Disabling the focused control leaves the focus nowhere, and keys with
+  // it; the window takes it and hands it on when it can.
+  if (GetFocus() == nullptr && GetActiveWindow() == hwnd_) SetFocus(hwnd_);
 }
 
 void MainWindow::TreeSetEnabled(bool on) {

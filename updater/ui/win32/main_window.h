@@ -15,6 +15,7 @@
 
 #include "updater/ui/main_form.h"
 #include "updater/ui/main_view.h"
+#include "updater/ui/win32/handles.h"
 
 namespace ui {
 namespace win32 {
@@ -58,44 +59,6 @@ bool CommonControlsVersionIsOld(unsigned major, unsigned minor);
 // Converts at the boundary between the UTF-8 core and the wide API.
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
-
-// Owns one kind of handle; Close is the matching release call.
-template <typename Handle, typename Closer>
-class Owned {
- public:
-  Owned() = default;
-  explicit Owned(Handle h) : handle_(h) {}
-  ~Owned() { reset(); }
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
-
-  Handle get() const { return handle_; }
-  void reset(Handle h = nullptr) {
-    if (handle_ != nullptr) Closer()(handle_);
-    handle_ = h;
-  }
-  Handle release() {
-    Handle h = handle_;
-    handle_ = nullptr;
-    return h;
-  }
-
- private:
-  Handle handle_ = nullptr;
-};
-
-struct DestroyImageList {
-  void operator()(HIMAGELIST h) const { ImageList_Destroy(h); }
-};
-struct DeleteFont {
-  void operator()(HFONT h) const { DeleteObject(h); }
-};
-struct DestroyMenuHandle {
-  void operator()(HMENU h) const { DestroyMenu(h); }
-};
-struct DestroyAccelerators {
-  void operator()(HACCEL h) const { DestroyAcceleratorTable(h); }
-};
 
 class MainWindow final : public MainView {
  public:
@@ -223,7 +186,6 @@ class MainWindow final : public MainView {
   bool japanese_font_tried_ = false;
   LOGFONTW message_font_{};
   Owned<HIMAGELIST, DestroyImageList> tree_images_;
-  Owned<HIMAGELIST, DestroyImageList> list_images_;
   Owned<HMENU, DestroyMenuHandle> menu_;
   Owned<HACCEL, DestroyAccelerators> accelerators_;
   HINSTANCE instance_ = nullptr;
