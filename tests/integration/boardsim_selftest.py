@@ -338,7 +338,8 @@ def phase_http(args):
 
     # Wrong requests are answered 400/404 with the reason, and do not restart the board.
     for name, extra, path, status, reason in [
-            ("flipped", (), UPLOAD_PATH, "400", r"image byte 1000000 \(body byte 1000156\) differs: got 0x.. expected 0x..$"),
+            ("flipped", (), UPLOAD_PATH, "400",
+             r"image byte 1000000 \(body byte 1000156\) differs: got 0x.. expected 0x..$"),
             ("srom1", (), UPLOAD_PATH, "400", r'preamble byte 82 differs: got "data; name=\\"srom1'),
             ("good", ("-H", "Transfer-Encoding: chunked"), UPLOAD_PATH, "400", r'Transfer-Encoding "chunked"$'),
             ("good", (), "/cgi-bin/fwupdate.cgi", "404", r'path "/cgi-bin/fwupdate.cgi"$')]:
@@ -355,26 +356,28 @@ def phase_http(args):
     n = len(log_lines(args.log))
     rc, status, answer = curl("10.213.0.11", files["good"], w)
     t0 = time.monotonic()
-    check(rc == 0 and status == "200" and b"<html>" in answer, "good upload: curl %d status %s %r" % (rc, status, answer[:60]))
+    check(rc == 0 and status == "200" and b"<html>" in answer,
+          "good upload: curl %d status %s %r" % (rc, status, answer[:60]))
     wait_log(args.log, r" restart board=10\.213\.0\.11 ", start=n)
     l = http_line(args, "10.213.0.11", n)
     check(re.fullmatch(r"t=\d+ http board=10\.213\.0\.11 mac=02:00:0A:D5:00:0B from=10\.213\.0\.2:\d+ request=ok "
                        r"body=17826089 length=17826089 compare=match agent=\"Zantor/1\.0\" answer=200 ms=\d+", l),
           "good upload logged: %s" % l)
-    check(wait_log(args.log, r" restart board=10\.213\.0\.11 mac=02:00:0A:D5:00:0B down=1500 version=5\.12$", start=n),
+    check(wait_log(args.log, r" restart board=10\.213\.0\.11 mac=02:00:0A:D5:00:0B down=2000 version=5\.12$", start=n),
           "restart logged")
     rc, status, _ = curl("10.213.0.11", files["good"], w, timeout=3)
     check(rc == 7, "port 80 refuses during the restart: curl %d status %s" % (rc, status))
     while time.monotonic() - t0 < 1.2:
-        check(version_of("10.213.0.11", first=0.2) is None, "board answered %.2f s into its restart" % (time.monotonic() - t0))
+        check(version_of("10.213.0.11", first=0.2) is None,
+              "board answered %.2f s into its restart" % (time.monotonic() - t0))
     v = None
-    while v is None and time.monotonic() - t0 < 4:
+    while v is None and time.monotonic() - t0 < 5:
         v = version_of("10.213.0.11")
     check(v == bytes([5, 0x12]), "version after the restart: %r" % v)
     check(wait_log(args.log, r" up board=10\.213\.0\.11 .* version=5\.12$", start=n), "board up logged")
     times = {m.group(2): int(m.group(1)) for m in
              (re.match(r"t=(\d+) (restart|up) board=10\.213\.0\.11 ", l) for l in log_lines(args.log)[n:]) if m}
-    check(1500 <= times.get("up", 0) - times.get("restart", 0) <= 1700, "restart lasted %r" % times)
+    check(2000 <= times.get("up", 0) - times.get("restart", 0) <= 3000, "restart lasted %r" % times)
 
     # 500: the body is read and checked, the answer is 500, nothing restarts.
     n = len(log_lines(args.log))
@@ -386,7 +389,7 @@ def phase_http(args):
     # refuse: nothing listens.
     rc, status, _ = curl("10.213.0.13", files["good"], w, timeout=3)
     check(rc == 7 and status == "000", "refusing board: curl %d status %s" % (rc, status))
-    check(not any(" board=10.213.0.13 " in l for l in log_lines(args.log) if " accept " in l), "refusing board accepted")
+    check(not any(" accept board=10.213.0.13 " in l for l in log_lines(args.log)), "refusing board accepted")
 
     # reset: the connection dies after 1 MiB of body.
     n = len(log_lines(args.log))
@@ -394,14 +397,15 @@ def phase_http(args):
     check(rc in (55, 56) and status == "000", "reset board: curl %d status %s" % (rc, status))
     wait_log(args.log, r" close board=10\.213\.0\.14 .*reason=reset", start=n)
     l = http_line(args, "10.213.0.14", n)
-    check(re.search(r" request=incomplete body=1048576 length=17826089 compare=short .* answer=reset ", l), "reset logged: %s" % l)
+    check(re.search(r" request=incomplete body=1048576 length=17826089 compare=short .* answer=reset ", l),
+          "reset logged: %s" % l)
 
     # Another agent with Expect: logged, not required; newversion=0.00 comes back as such.
     n = len(log_lines(args.log))
     rc, status, _ = curl("10.213.0.15", files["good"], w, agent="Launcher-test/2", expect=True)
     check(rc == 0 and status == "200", "0.00 board: curl %d status %s" % (rc, status))
-    check(re.search(r' request=ok .* agent="Launcher-test/2" expect="100-continue" answer=200 ', http_line(args, "10.213.0.15", n)),
-          "agent and Expect logged")
+    check(re.search(r' request=ok .* agent="Launcher-test/2" expect="100-continue" answer=200 ',
+                    http_line(args, "10.213.0.15", n)), "agent and Expect logged")
     t1, v = time.monotonic(), None
     while v is None and time.monotonic() - t1 < 3:
         v = version_of("10.213.0.15")
@@ -411,7 +415,8 @@ def phase_http(args):
     n = len(log_lines(args.log))
     rc, status, _ = curl("10.213.0.16", files["good"], w, timeout=3)
     check(rc == 28, "noanswer board: curl %d status %s" % (rc, status))
-    check(re.search(r" request=ok body=17826089 .* answer=none ", http_line(args, "10.213.0.16", n)), "noanswer logged")
+    check(re.search(r" request=ok body=17826089 .* answer=none ", http_line(args, "10.213.0.16", n)),
+          "noanswer logged")
     check(wait_log(args.log, r" close board=10\.213\.0\.16 .*reason=client", start=n), "client giving up logged")
 
     # Set at run time: a board that never comes back.

@@ -99,7 +99,7 @@ run_phase faults --config "$work/faults.conf"
 # The real image's size, random bytes: the upload is checked byte by byte.
 head -c 17825885 /dev/urandom >"$work/image.rcc"
 run_phase http --image "$work/image.rcc" --http-timeout 1500 \
-    --board ip=10.213.0.11,restart=1500 \
+    --board ip=10.213.0.11,restart=2000 \
     --board ip=10.213.0.12,http=500 \
     --board ip=10.213.0.13,http=refuse \
     --board ip=10.213.0.14,http=reset \

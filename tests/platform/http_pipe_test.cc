@@ -371,7 +371,7 @@ class PipePeer {
  public:
   explicit PipePeer(pipeserver::ServerOptions options) {
     options.name = loopback::UsePrivatePipeName();
-    listener_ = pipeserver::CreatePipeListener();
+    listener_ = pipeserver::CreatePipeListener(options.single_instance);
     thread_ = std::thread([this, options] {
       reason_ = pipeserver::Serve(
           *listener_, options,
@@ -493,6 +493,34 @@ TEST(ProgressPipe, HangUpWithoutReplyStillCountsAsWritten) {
   EXPECT_EQ(peer.Messages(), want);
 }
 
+TEST(ProgressPipe, ClientThatOpensAgainAtOnceIsServedEveryTime) {
+  // The updater sends one message per upload chunk, back to back.
+  PipePeer peer(Replying(3));
+  ASSERT_TRUE(peer.WaitForLine("ready"));
+  std::vector<std::string> want;
+  for (int value = 100; value <= 200; value += 2) {
+    const platform::PipeExchangeResult r = Send(1, value);
+    EXPECT_TRUE(r.written) << value;
+    EXPECT_TRUE(r.reply_read) << value;
+    want.push_back("kind=1 scale=1000 value=" + std::to_string(value));
+  }
+  EXPECT_EQ(peer.Messages(), want);
+}
+
+TEST(ProgressPipe, SingleInstanceServerServesClientsThatWaitForIt) {
+  pipeserver::ServerOptions options = Replying(8);
+  options.single_instance = true;
+  PipePeer peer(options);
+  ASSERT_TRUE(peer.WaitForLine("ready"));
+  for (int value : {10, 20, 30}) {
+    const platform::PipeExchangeResult r = Send(1, value);
+    EXPECT_TRUE(r.reply_read) << value;
+    EXPECT_EQ(r.reply, 8);
+    peer.WaitIdle();
+  }
+  EXPECT_EQ(peer.Messages().size(), 3u);
+}
+
 TEST(ProgressPipe, BusyServerFailsAtOnceThenServesAgain) {
   PipePeer peer(Replying(5));
   ASSERT_TRUE(peer.WaitForLine("ready"));
@@ -530,13 +558,18 @@ TEST(ProgressPipe, ServerThatVanishesMakesLaterSendsFail) {
   PipePeer peer(options);
   ASSERT_TRUE(peer.WaitForLine("ready"));
   EXPECT_TRUE(Send(1, 970).reply_read);
-  peer.WaitIdle();
   EXPECT_TRUE(Send(1, 971).reply_read);
-  ASSERT_TRUE(peer.WaitForLine("vanished"));
+  // Straight after the last message the pipe is busy or gone, never open
+  // to a client it would then drop.
   const auto start = Clock::now();
   EXPECT_FALSE(Send(1, 972).written);
+  ASSERT_TRUE(peer.WaitForLine("vanished"));
+  EXPECT_FALSE(Send(1, 973).written);
   EXPECT_LT(MsSince(start), 1000);
   EXPECT_EQ(peer.Stop(), pipeserver::StopReason::kVanished);
+  const std::vector<std::string> want = {"kind=1 scale=1000 value=970",
+                                         "kind=1 scale=1000 value=971"};
+  EXPECT_EQ(peer.Messages(), want);
 }
 
 TEST(ProgressPipe, FinalMessageEndsAServerToldToExitAfterIt) {
@@ -570,8 +603,10 @@ TEST(PipeServerOptions, ParsesEveryOptionAndRefusesNonsense) {
   EXPECT_TRUE(o.exit_after_final);
   EXPECT_EQ(o.duration_ms, 1500);
   pipeserver::ServerOptions n;
-  ASSERT_TRUE(pipeserver::ParseOptions({"--no-reply"}, &n, &error));
+  ASSERT_TRUE(pipeserver::ParseOptions({"--no-reply", "--single-instance"}, &n, &error));
   EXPECT_FALSE(n.reply);
+  EXPECT_TRUE(n.single_instance);
+  EXPECT_FALSE(o.single_instance);
   for (const std::vector<std::string>& bad :
        std::vector<std::vector<std::string>>{{"--reply"}, {"--reply", "x"},
                                              {"--reply", "4294967296"}, {"--vanish-after", "0"},

@@ -341,6 +341,17 @@ TEST_F(MainWindowTest, FocusArrivingAtTheTreeOrTheUpdateButtonIsReported) {
   EXPECT_EQ(events_.calls, (std::vector<std::string>{"button enter", "tree enter"}));
 }
 
+TEST_F(MainWindowTest, ARefreshGivesTheFocusBackToTheTreeWithoutAnArrival) {
+  window_.SetCommandEnabled(Command::kFirmUpdate, true);
+  window_.ListSetEnabled(false);
+  window_.TreeSetEnabled(false);
+  window_.TreeSetEnabled(true);
+  window_.ListSetEnabled(true);
+  Pump();
+  EXPECT_EQ(GetFocus(), window_.tree());
+  EXPECT_TRUE(events_.calls.empty());
+}
+
 TEST_F(MainWindowTest, F5RefreshesOnlyWhileRefreshIsEnabled) {
   SendMessageW(window_.tree(), WM_KEYDOWN, VK_F5, 0);
   Pump();

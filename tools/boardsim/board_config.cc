@@ -53,7 +53,8 @@ bool HasNul(const std::string& s) { return s.find('\0') != std::string::npos; }
 
 // Field and file names go into a quoted header of the body; line breaks could never match there.
 bool UsableFormName(const std::string& s) {
-  return !s.empty() && s.size() <= 255 && s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+  return !s.empty() && s.size() <= 255 &&
+         s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
 const char* const kHttpModeNames[] = {"ok", "500", "refuse", "reset", "noanswer"};

@@ -69,7 +69,7 @@ struct Board {
   // Firmware upload over HTTP.
   HttpMode http = HttpMode::Ok;
   uint64_t resetAt = 1 << 20;
-  int64_t restartMs = 20000;  // kNever: the board does not come back
+  int64_t restartMs = 20000;                         // kNever: the board does not come back
   std::optional<std::array<uint8_t, 2>> newVersion;  // unset: the version the image brings
   std::optional<std::string> field;                  // unset: the simulator-wide expectation
   std::optional<std::string> filename;

@@ -154,20 +154,22 @@ TEST(Settings, UploadKeys) {
   EXPECT_EQ(b.restartMs, 20000);
   EXPECT_FALSE(b.newVersion);
 
-  b = MakeBoard("ip=10.0.0.1,http=reset,resetat=4096,restart=never,newversion=0.00,"
-                "field=srom1,filename=l04.bin");
+  b = MakeBoard(
+      "ip=10.0.0.1,http=reset,resetat=4096,restart=never,newversion=0.00,"
+      "field=srom1,filename=l04.bin");
   EXPECT_EQ(b.http, HttpMode::Reset);
   EXPECT_EQ(b.resetAt, 4096u);
   EXPECT_EQ(b.restartMs, kNever);
   ASSERT_TRUE(b.newVersion);
   EXPECT_EQ((*b.newVersion)[0] | (*b.newVersion)[1], 0);  // "0.00" must be possible
-  EXPECT_EQ(HttpText(b), "reset resetat=4096 restart=never newversion=0.00 field=\"srom1\" "
-                         "filename=\"l04.bin\"");
+  EXPECT_EQ(HttpText(b),
+            "reset resetat=4096 restart=never newversion=0.00 field=\"srom1\" "
+            "filename=\"l04.bin\"");
 
   std::string err;
-  for (const char* bad : {"ip=10.0.0.1,http=404", "ip=10.0.0.1,restart=-1",
-                          "ip=10.0.0.1,restart=forever", "ip=10.0.0.1,newversion=5.123",
-                          "ip=10.0.0.1,field=", "ip=10.0.0.1,resetat=1k"})
+  for (const char* bad :
+       {"ip=10.0.0.1,http=404", "ip=10.0.0.1,restart=-1", "ip=10.0.0.1,restart=forever",
+        "ip=10.0.0.1,newversion=5.123", "ip=10.0.0.1,field=", "ip=10.0.0.1,resetat=1k"})
     EXPECT_FALSE(ParseBoard(bad, b, err)) << bad;
 
   uint8_t major = 0, minor = 0;
@@ -231,7 +233,8 @@ TEST(Upload, GoodRequestInAnyChunking) {
   std::mt19937 rng(1);
   std::vector<size_t> odd;
   for (int i = 0; i < 200; ++i) odd.push_back(1 + rng() % 700);
-  for (const auto& pieces : std::vector<std::vector<size_t>>{{1}, {3, 1, 7}, {8192}, {1 << 20}, odd}) {
+  for (const auto& pieces :
+       std::vector<std::vector<size_t>>{{1}, {3, 1, 7}, {8192}, {1 << 20}, odd}) {
     Fed f = FeedIn(image, req + "GET /", pieces);
     EXPECT_TRUE(f.check.Ok()) << pieces.size() << " " << f.check.Problem();
     EXPECT_STREQ(f.check.Compare(), "match");
@@ -245,7 +248,8 @@ TEST(Upload, GoodRequestInAnyChunking) {
   Fed f = FeedIn(none,
                  "POST /fwupdate/cgi-bin/fwupdate.cgi HTTP/1.1\r\ncontent-type: "
                  "multipart/form-data; boundary=---------------------------7dd1963540348\r\n"
-                 "CONTENT-LENGTH:  " + std::to_string(body.size()) + " \r\nExpect: 100-continue\r\n\r\n" + body,
+                 "CONTENT-LENGTH:  " +
+                     std::to_string(body.size()) + " \r\nExpect: 100-continue\r\n\r\n" + body,
                  {5});
   EXPECT_TRUE(f.check.Ok()) << f.check.Problem();
   EXPECT_FALSE(f.check.HasAgent());
@@ -309,7 +313,8 @@ TEST(Upload, WrongHeads) {
   };
   using S = RequestCheck::State;
   check(swap("POST /", "PUT /"), S::Complete, "method \"PUT\"");
-  check(swap("/fwupdate/cgi-bin/", "/cgi-bin/"), S::Complete, "path \"/cgi-bin/fwupdate.cgi\"", 404);
+  check(swap("/fwupdate/cgi-bin/", "/cgi-bin/"), S::Complete, "path \"/cgi-bin/fwupdate.cgi\"",
+        404);
   check(swap("HTTP/1.1", "HTTP/1.0"), S::Complete, "version \"HTTP/1.0\"");
   check(swap("7dd1963540348\r\n", "7dd1963540349\r\n"), S::Complete,
         "Content-Type \"multipart/form-data; boundary=---------------------------7dd1963540349\"");

@@ -130,7 +130,8 @@ void RequestCheck::ParseHead() {
   const std::string& rl = lines.empty() ? std::string() : lines[0];
   size_t s1 = rl.find(' ');
   size_t s2 = s1 == std::string::npos ? s1 : rl.find(' ', s1 + 1);
-  if (s1 == std::string::npos || s2 == std::string::npos || rl.find(' ', s2 + 1) != std::string::npos) {
+  if (s1 == std::string::npos || s2 == std::string::npos ||
+      rl.find(' ', s2 + 1) != std::string::npos) {
     Note("request line " + LogQuote(rl));
   } else {
     std::string method = rl.substr(0, s1), target = rl.substr(s1 + 1, s2 - s1 - 1),
@@ -263,8 +264,8 @@ std::string RequestCheck::Problem() const {
       std::snprintf(buf, sizeof buf,
                     "image byte %llu (body byte %llu) differs: got 0x%02X expected 0x%02X",
                     static_cast<unsigned long long>(at - preamble_.size()),
-                    static_cast<unsigned long long>(at),
-                    static_cast<uint8_t>(mismatchGot_[0]), ExpectedAt(at));
+                    static_cast<unsigned long long>(at), static_cast<uint8_t>(mismatchGot_[0]),
+                    ExpectedAt(at));
       return buf;
     }
     // Text parts: show the neighbourhood, since a wrong name shifts every later byte.

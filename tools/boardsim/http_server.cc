@@ -52,9 +52,7 @@ void ResetAndClose(int fd) {
   close(fd);
 }
 
-std::string BoardText(const Board& b) {
-  return "board=" + IpText(b.ip) + " mac=" + MacText(b.mac);
-}
+std::string BoardText(const Board& b) { return "board=" + IpText(b.ip) + " mac=" + MacText(b.mac); }
 
 }  // namespace
 
@@ -171,9 +169,8 @@ bool HttpServer::Reconcile(int64_t now, std::string* fatal) {
     } else if (!want && l.fd >= 0) {
       close(l.fd);
       l.fd = -1;
-      bool down = std::any_of(boards_.begin(), boards_.end(), [&](const Board& b) {
-        return b.ip == l.ip && b.downUntilMs > now;
-      });
+      bool down = std::any_of(boards_.begin(), boards_.end(),
+                              [&](const Board& b) { return b.ip == l.ip && b.downUntilMs > now; });
       log_.Line("unlisten ip=%s port=%u reason=%s", IpText(l.ip).c_str(), opt_.port,
                 down ? "down" : "refuse");
     }
@@ -212,7 +209,8 @@ void HttpServer::OnPoll(const pollfd* fds, size_t count) {
     Conn& c = *conns_[tag - listeners_.size()];
     if (c.fd != fds[k].fd) continue;
     if (fds[k].revents & (POLLIN | POLLERR | POLLHUP)) Read(c);
-    if (c.fd >= 0 && c.phase == Phase::Writing && (fds[k].revents & POLLOUT)) Write(c);
+    // A hang-up while answering comes without POLLOUT; the failing send closes the socket.
+    if (c.fd >= 0 && c.phase == Phase::Writing) Write(c);
   }
   conns_.erase(std::remove_if(conns_.begin(), conns_.end(),
                               [](const std::unique_ptr<Conn>& c) { return c->fd < 0; }),
@@ -414,16 +412,16 @@ void HttpServer::LogRequest(const Conn& c, const std::string& answer, const std:
   std::string problem = k.Problem();
   if (!problem.empty()) reason += (reason.empty() ? "" : "; ") + problem;
   std::string length = k.HasLength() ? std::to_string(k.ContentLength()) : "-";
-  std::string agent = k.HasAgent() ? LogQuote(k.Agent(), 100) : "-";
+  std::string agent = k.HasAgent() ? LogQuote(k.Agent(), 80) : "-";
   std::string expect = k.Expect().empty() ? "" : " expect=" + LogQuote(k.Expect());
   // The reason goes last and unquoted: it may quote received text itself.
-  log_.Line("http %s from=%s request=%s body=%llu length=%s compare=%s agent=%s%s answer=%s "
-            "ms=%lld%s%s",
-            BoardText(boards_[c.board]).c_str(), c.from.c_str(), request,
-            static_cast<unsigned long long>(k.BodyReceived()), length.c_str(), k.Compare(),
-            agent.c_str(), expect.c_str(), answer.c_str(),
-            static_cast<long long>(log_.NowMs() - c.startMs), reason.empty() ? "" : " reason=",
-            reason.c_str());
+  log_.Line(
+      "http %s from=%s request=%s body=%llu length=%s compare=%s agent=%s%s answer=%s "
+      "ms=%lld%s%s",
+      BoardText(boards_[c.board]).c_str(), c.from.c_str(), request,
+      static_cast<unsigned long long>(k.BodyReceived()), length.c_str(), k.Compare(), agent.c_str(),
+      expect.c_str(), answer.c_str(), static_cast<long long>(log_.NowMs() - c.startMs),
+      reason.empty() ? "" : " reason=", reason.c_str());
 }
 
 void HttpServer::Close(Conn& c, const char* reason, bool reset) {

@@ -34,11 +34,20 @@ class PipeListener {
   // Waits up to `timeout_ms` for a client; null when none came. While the
   // returned client lives, no other client can open the pipe.
   virtual std::unique_ptr<PipeClient> Accept(int timeout_ms) = 0;
+  // The client being served is the last: from now on the pipe stays busy
+  // until it vanishes, so no later client gets in only to be dropped.
+  virtual void Seal() = 0;
   // Removes the pipe; later opens fail as if no server had ever run.
   virtual void Vanish() = 0;
 };
 
-std::unique_ptr<PipeListener> CreatePipeListener();
+// At most one client is served and at most one can be waiting to be
+// accepted, so a client that comes while another is served is refused at
+// once. By default the next client can open the pipe as soon as the served
+// one has its reply; with `single_instance` only once the served client
+// has closed its end and the server has seen it, as with a pipe of one
+// instance, so a client that opens again at once may find it busy.
+std::unique_ptr<PipeListener> CreatePipeListener(bool single_instance);
 
 // "\\.\pipe\KavroRollcast" on Windows; on Linux $ZANTOR_PIPE when set,
 // else /tmp/KavroRollcast, the client's rule.

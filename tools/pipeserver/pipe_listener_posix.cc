@@ -7,7 +7,9 @@
 // Linux) and, on accepting a client, connects a "plug" of its own into that
 // slot. A client then gets EAGAIN from its non-blocking connect, as it
 // would get ERROR_PIPE_BUSY. The plug is taken out again before the reply
-// goes out, so the client's next message finds the slot free.
+// goes out, so the client's next message finds the slot free; with a
+// single instance only after the client has closed, as a Windows pipe of
+// one instance is free again only then.
 #include <errno.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -74,7 +76,9 @@ class UnixClient final : public PipeClient {
 
 class UnixListener final : public PipeListener {
  public:
+  explicit UnixListener(bool single) : single_(single) {}
   ~UnixListener() override { Vanish(); }
+  bool single() const { return single_; }
 
   bool Listen(const std::string& name, std::string* error) override {
     Vanish();
@@ -139,6 +143,7 @@ class UnixListener final : public PipeListener {
   }
 
   void Vanish() override {
+    sealed_ = false;
     plug_.Reset();
     if (listen_fd_.get() >= 0) {
       listen_fd_.Reset();
@@ -148,10 +153,12 @@ class UnixListener final : public PipeListener {
     }
   }
 
+  void Seal() override { sealed_ = true; }
+
   // Frees the backlog slot for the next client; called before a client's
   // connection ends.
   void Unplug() {
-    if (plug_.get() < 0) return;
+    if (plug_.get() < 0 || sealed_) return;
     // The plug sits in the slot, so it is accepted at once; anything else
     // accepted here would be a client that beat it there, which cannot be
     // since the slot holds one.
@@ -203,6 +210,8 @@ class UnixListener final : public PipeListener {
            len == plug_name_len_ && std::memcmp(&peer, &plug_name_, len) == 0;
   }
 
+  bool single_;
+  bool sealed_ = false;
   Descriptor listen_fd_;
   Descriptor plug_;
   sockaddr_un address_{};
@@ -238,25 +247,39 @@ int UnixClient::ReadMessage(uint8_t* buffer, int size, int timeout_ms) {
 
 bool UnixClient::Reply(int32_t value) {
   if (fd_.get() < 0) return false;
-  owner_->Unplug();
+  if (!owner_->single()) owner_->Unplug();
   const uint32_t v = static_cast<uint32_t>(value);
   const uint8_t bytes[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
                             static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
   // The reply stays readable after the close; a socket keeps what was sent.
   const ssize_t n = send(fd_.get(), bytes, sizeof bytes, MSG_NOSIGNAL);
-  fd_.Reset();
-  return n == static_cast<ssize_t>(sizeof bytes);
+  const bool ok = n == static_cast<ssize_t>(sizeof bytes);
+  if (ok && owner_->single()) {
+    // Free only once the client has closed, as a pipe of one instance.
+    uint8_t ignored[16];
+    while (PollFor(fd_.get(), POLLIN, 2000) > 0 && recv(fd_.get(), ignored, sizeof ignored, 0) > 0) {
+    }
+  }
+  Disconnect();
+  return ok;
 }
 
 void UnixClient::Disconnect() {
   if (fd_.get() < 0) return;
-  owner_->Unplug();
-  fd_.Reset();
+  if (owner_->single()) {
+    fd_.Reset();
+    owner_->Unplug();
+  } else {
+    owner_->Unplug();
+    fd_.Reset();
+  }
 }
 
 }  // namespace
 
-std::unique_ptr<PipeListener> CreatePipeListener() { return std::make_unique<UnixListener>(); }
+std::unique_ptr<PipeListener> CreatePipeListener(bool single_instance) {
+  return std::make_unique<UnixListener>(single_instance);
+}
 
 std::string DefaultPipeName() {
   const char* path = std::getenv("ZANTOR_PIPE");

@@ -34,6 +34,7 @@ int32_t LittleEndian(const uint8_t* p) {
 const char kUsage[] =
     "usage: pipeserver [--path NAME] [--log FILE] [--reply N | --no-reply]\n"
     "                  [--vanish-after K] [--exit-after-final] [--duration MS]\n"
+    "                  [--single-instance]\n"
     "Serves the progress pipe, one client at a time, and logs each 12-byte message as\n"
     "  t=<ms> kind=<k> scale=<s> value=<v>\n"
     "NAME: Linux socket path (default $ZANTOR_PIPE, else /tmp/KavroRollcast);\n"
@@ -42,7 +43,9 @@ const char kUsage[] =
     "--no-reply         hang up after each message without answering\n"
     "--vanish-after K   remove the pipe and exit after K messages\n"
     "--exit-after-final exit once a kind-2 message has been answered\n"
-    "--duration MS      exit after MS milliseconds\n";
+    "--duration MS      exit after MS milliseconds\n"
+    "--single-instance  listen again only after the client has closed, as a pipe of one\n"
+    "                   instance does; a client that opens again at once may find it busy\n";
 
 bool ParseOptions(const std::vector<std::string>& args, ServerOptions* options,
                   std::string* error) {
@@ -73,6 +76,8 @@ bool ParseOptions(const std::vector<std::string>& args, ServerOptions* options,
       }
       ++i;
       options->vanish_after = static_cast<int>(v);
+    } else if (a == "--single-instance") {
+      options->single_instance = true;
     } else if (a == "--exit-after-final") {
       options->exit_after_final = true;
     } else if (a == "--duration") {
@@ -155,18 +160,21 @@ StopReason Serve(PipeListener& listener, const ServerOptions& options,
     // the line being there.
     log_line("t=" + std::to_string(elapsed_ms()) + " kind=" + std::to_string(kind) +
              " scale=" + std::to_string(scale) + " value=" + std::to_string(value));
+    ++served;
+    const bool final_seen = options.exit_after_final && kind == 2;
+    const bool vanish = options.vanish_after > 0 && served >= options.vanish_after;
+    if (final_seen || vanish) listener.Seal();
     if (options.reply) {
       client->Reply(options.reply_value);
     } else {
       client->Disconnect();
     }
     client.reset();
-    ++served;
-    if (options.exit_after_final && kind == 2) {
+    if (final_seen) {
       reason = StopReason::kFinal;
       break;
     }
-    if (options.vanish_after > 0 && served >= options.vanish_after) {
+    if (vanish) {
       listener.Vanish();
       log_line("vanished");
       reason = StopReason::kVanished;

@@ -20,6 +20,7 @@ struct ServerOptions {
   int vanish_after = 0;          // > 0: remove the pipe after this many messages
   bool exit_after_final = false;
   int64_t duration_ms = 0;       // > 0: stop after this long
+  bool single_instance = false;  // see CreatePipeListener
   int read_timeout_ms = 2000;    // a client that sends nothing is dropped
 };
 

@@ -8,6 +8,8 @@
 
 #include "platform/clock.h"
 #include "platform/event_loop.h"
+#include "platform/host.h"
+#include "platform/http_session.h"
 #include "platform/udp_socket.h"
 #include "updater/protocol/local_address.h"
 #include "updater/ui/main_form.h"
@@ -25,12 +27,14 @@ ui::FormSettings DefaultFormSettings() {
   return s;
 }
 
-// The outside world of an update batch. The HTTP session and the
-// neighbour-cache call join when their Windows backends exist.
+// The outside world of an update batch. The staged image joins with the
+// staged settings.
 ui::FormServices DefaultFormServices() {
   ui::FormServices s;
   s.clock = &platform::SystemClock();
-  s.trace = [](const char* text) { OutputDebugStringA(text); };
+  s.http = [] { return platform::CreateHttpSession(); };
+  s.forget_neighbour = [](const std::string& address) { platform::ForgetNeighbour(address); };
+  s.trace = [](const char* text) { platform::DebugTrace(text); };
   return s;
 }
 
@@ -56,8 +60,10 @@ int RunInteractive(HINSTANCE instance, int show_command) {
   window.SetEvents(&events);
 
   form.Create(LocalAddress(), DefaultFormSettings(), old_controls);
-  window.Show(show_command);
+  // The first show's language and search run before the window appears,
+  // so its first paint already has the captions of that language.
   form.FormShow(static_cast<uint32_t>(GetSystemDefaultLCID()));
+  window.Show(show_command);
   const int code = loop->Run();
 
   // From here on the window only disappears; nobody listens.

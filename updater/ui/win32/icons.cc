@@ -15,19 +15,6 @@ constexpr COLORREF kTransparent = RGB(255, 0, 255);
 
 using GdiObject = Owned<HGDIOBJ, DeleteGdiObject>;
 
-// Selects an object into a DC for one scope.
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~Selection() { SelectObject(dc_, previous_); }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
-
 COLORREF Darker(COLORREF c) {
   return RGB(GetRValue(c) * 3 / 5, GetGValue(c) * 3 / 5, GetBValue(c) * 3 / 5);
 }
@@ -90,10 +77,10 @@ using Painter = void (*)(HDC);
 HIMAGELIST MakeImageList(const Painter (&paint)[kImageCount]) {
   HIMAGELIST list = ImageList_Create(kIconSize, kIconSize, ILC_COLOR24 | ILC_MASK, kImageCount, 0);
   if (list == nullptr) return nullptr;
-  HDC screen = GetDC(nullptr);
-  Owned<HDC, DeleteDc> dc(CreateCompatibleDC(screen));
+  WindowDc screen(nullptr);
+  Owned<HDC, DeleteDc> dc(CreateCompatibleDC(screen.get()));
   for (Painter p : paint) {
-    GdiObject bitmap(CreateCompatibleBitmap(screen, kIconSize, kIconSize));
+    GdiObject bitmap(CreateCompatibleBitmap(screen.get(), kIconSize, kIconSize));
     {
       Selection s(dc.get(), bitmap.get());
       const RECT all{0, 0, kIconSize, kIconSize};
@@ -103,7 +90,6 @@ HIMAGELIST MakeImageList(const Painter (&paint)[kImageCount]) {
     }
     ImageList_AddMasked(list, static_cast<HBITMAP>(bitmap.get()), kTransparent);
   }
-  ReleaseDC(nullptr, screen);
   return list;
 }
 

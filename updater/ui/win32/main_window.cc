@@ -35,7 +35,6 @@ constexpr ColumnDesign kColumns[kColumnCount] = {
     {L"Status", 170, LVCFMT_LEFT},
 };
 
-
 // ---- Small helpers --------------------------------------------------------------
 
 int ColumnOf(Component c) {
@@ -92,8 +91,8 @@ bool CommonControlsAreOld() {
   };
   Owned<HMODULE, Free> dll(LoadLibraryW(L"comctl32.dll"));
   if (dll.get() == nullptr) return true;
-  // DllGetVersion itself arrived with 4.71.
-  // Through a generic function pointer: FARPROC has no parameters.
+  // DllGetVersion itself arrived with 4.71. The cast goes through a
+  // generic function pointer: FARPROC has no parameters.
   auto get_version = reinterpret_cast<DLLGETVERSIONPROC>(
       reinterpret_cast<void (*)()>(GetProcAddress(dll.get(), "DllGetVersion")));
   if (get_version == nullptr) return true;
@@ -205,8 +204,8 @@ HMENU MainWindow::BuildMenu() {
     return m;
   };
   HMENU bar = CreateMenu();
-  // Captions are the English design captions; the language routine sets
-  // them again before the first show.
+  // English design captions; the language routine of the first show sets
+  // them all before the window appears.
   AppendMenuW(bar, MF_POPUP,
               reinterpret_cast<UINT_PTR>(popup({{ids::kFirmwareUpdateItem, L"Update", MF_GRAYED},
                                                 {ids::kStopItem, L"Stop", MF_GRAYED},
@@ -330,17 +329,16 @@ bool HasJapaneseGlyphs(const LOGFONTW& base, const wchar_t* face) {
   }
   Owned<HFONT, DeleteFont> font(CreateFontIndirectW(&lf));
   if (font.get() == nullptr) return false;
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font.get());
+  WindowDc dc(nullptr);
+  Selection selected(dc.get(), font.get());
   wchar_t actual[LF_FACESIZE] = L"";
-  GetTextFaceW(dc, LF_FACESIZE, actual);
+  GetTextFaceW(dc.get(), LF_FACESIZE, actual);
   const wchar_t probe[] = L"Az\u30a2\u30c3\u72b6";  // "Azアッ状"
   constexpr int kProbe = 5;
   WORD glyphs[kProbe] = {};
-  bool all = GetGlyphIndicesW(dc, probe, kProbe, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == kProbe;
+  bool all =
+      GetGlyphIndicesW(dc.get(), probe, kProbe, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == kProbe;
   for (WORD g : glyphs) all = all && g != 0xFFFF;
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
   // A missing face is silently replaced by another; only the named one counts.
   return all && (face == nullptr || lstrcmpiW(actual, face) == 0);
 }
@@ -362,9 +360,8 @@ HFONT MainWindow::JapaneseFont() {
   std::vector<std::wstring> faces = {L"Meiryo UI", L"Yu Gothic UI", L"MS UI Gothic"};
   LOGFONTW want{};
   want.lfCharSet = SHIFTJIS_CHARSET;
-  HDC dc = GetDC(nullptr);
-  EnumFontFamiliesExW(dc, &want, CollectJapaneseFace, reinterpret_cast<LPARAM>(&faces), 0);
-  ReleaseDC(nullptr, dc);
+  EnumFontFamiliesExW(WindowDc(nullptr).get(), &want, CollectJapaneseFace,
+                      reinterpret_cast<LPARAM>(&faces), 0);
   for (const std::wstring& face : faces) {
     if (HasJapaneseGlyphs(message_font_, face.c_str())) {
       LOGFONTW lf = message_font_;
@@ -411,12 +408,10 @@ void MainWindow::Show(int show_command) {
 int MainWindow::ButtonWidth(HWND button, int minimum) const {
   wchar_t text[256];
   const int n = GetWindowTextW(button, text, 256);
-  HDC dc = GetDC(button);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0)));
+  WindowDc dc(button);
+  Selection font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0)));
   SIZE size{};
-  GetTextExtentPoint32W(dc, text, n, &size);
-  SelectObject(dc, old);
-  ReleaseDC(button, dc);
+  GetTextExtentPoint32W(dc.get(), text, n, &size);
   return std::max(minimum, static_cast<int>(size.cx) + 24);
 }
 
@@ -552,9 +547,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return HandleNotify(*reinterpret_cast<const NMHDR*>(lparam));
     case WM_COMMAND:
-      if (HIWORD(wparam) == 0 || HIWORD(wparam) == 1 || HIWORD(wparam) == BN_CLICKED) {
-        HandleCommand(LOWORD(wparam));
-      }
+      // Menu items and button clicks send 0, the accelerator 1.
+      if (HIWORD(wparam) <= 1) HandleCommand(LOWORD(wparam));
       return 0;
     case kRowInputMessage:
       HandleRowInput(static_cast<RowRef>(wparam), static_cast<RowInput>(lparam & 0xFF),
@@ -580,8 +574,7 @@ void MainWindow::HandleCommand(int id) {
   if (events_ == nullptr) return;
   switch (id) {
     case ids::kRefreshItem:
-      // F5 arrives here even while the item is greyed when the menu bar
-      // is not where the accelerator looks; the item's state decides.
+      // The item's state decides, whoever sent the command.
       if (GetMenuState(menu_.get(), ids::kRefreshItem, MF_BYCOMMAND) & MF_GRAYED) return;
       events_->RefreshItemClick();
       break;
@@ -856,9 +849,12 @@ void MainWindow::ApplyEnabled() {
   if (tree_ == nullptr) return;
   EnableWindow(tree_, tree_on_ && panel_on_);
   EnableWindow(list_, list_on_ && panel_on_);
-  // Disabling the focused control leaves the focus nowhere, and keys with
-  // it; the window takes it and hands it on when it can.
-  if (GetFocus() == nullptr && GetActiveWindow() == hwnd_) SetFocus(hwnd_);
+  // Disabling the focused control leaves the focus nowhere; it returns to
+  // that control when it is enabled again (a refresh does both at once).
+  if (GetFocus() == nullptr && GetActiveWindow() == hwnd_ && focused_control_ != nullptr &&
+      IsWindowEnabled(focused_control_)) {
+    SetFocus(focused_control_);
+  }
 }
 
 void MainWindow::TreeSetEnabled(bool on) {

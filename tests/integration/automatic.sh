@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Automatic mode end to end: the deployment tool's pipe server and a
+# simulated board in private namespaces, Zantor started with the board's
+# address. Checks the message sequence on the pipe and the exit code.
+#
+#   automatic.sh ZANTOR BOARDSIM PIPESERVER CASE [wine]
+# CASE: ok | nopipe | http500 | refuse | reset | noanswer
+# ZANTOR_TIME_SCALE is passed on (unset: the shipped 195-second wait).
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+zantor=${1:?Zantor} boardsim=${2:?boardsim} pipeserver=${3:?pipeserver} case=${4:?case}
+mode=${5:-native}
+. "$here/netns.sh"
+
+ZT_NETNS_ID="${ZT_NETNS_ID:-auto${mode:0:1}}" zt_netns_setup 1 || { echo "FAIL: namespaces"; exit 1; }
+work=$(mktemp -d)
+trap 'zt_netns_cleanup; rm -rf "$work"' EXIT
+
+run() {  # run PROGRAM ARGS... in the host namespace, natively or under Wine
+  if [ "$mode" = wine ]; then
+    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" "$repo/scripts/wine-run.sh" "$@"
+  else
+    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="$work/pipe" "$@"
+  fi
+}
+
+http=ok
+case $case in
+  http500) http=500 ;; refuse) http=refuse ;; reset) http=reset ;; noanswer) http=noanswer ;;
+esac
+# The board expects the image Zantor carries: the stand-in is made from the
+# same seed in both builds.
+image=${ZT_IMAGE:-$repo/build/linux/resources/l04_05.12.rcc}
+zt_in_sim "$boardsim" --log "$work/sim.log" --image "$image" \
+  --board "ip=10.213.0.11,version=5.00,http=$http,restart=3000,newversion=5.12" &
+for _ in $(seq 50); do grep -q ' ready ' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
+
+pipe_pid=
+if [ "$case" != nopipe ]; then
+  run "$pipeserver" --log "$work/pipe.log" --reply 7 --exit-after-final \
+    $([ "$mode" = wine ] || echo --path "$work/pipe") &
+  pipe_pid=$!
+  for _ in $(seq 100); do grep -q 'ready' "$work/pipe.log" 2>/dev/null && break; sleep 0.1; done
+fi
+
+start=$SECONDS
+run "$zantor" 10.213.0.11 extra-word >"$work/out" 2>"$work/err"
+rc=$?
+elapsed=$((SECONDS - start))
+# The server ends by itself after the final message; give it a moment.
+if [ -n "$pipe_pid" ]; then
+  for _ in $(seq 50); do kill -0 "$pipe_pid" 2>/dev/null || break; sleep 0.1; done
+  kill "$pipe_pid" 2>/dev/null
+fi
+
+fail=0
+check() { "$@" || { echo "FAIL: $*"; fail=1; }; }
+final_of() { grep 'kind=2' "$work/pipe.log" | tail -n1 | sed -E 's/.*value=(-?[0-9]+).*/\1/'; }
+case $case in
+  ok)
+    check test "$rc" -eq 0
+    check grep -q 'answer=200' "$work/sim.log"
+    check grep -q 'kind=1 scale=1000 value=100$' "$work/pipe.log"
+    check grep -q 'kind=1 scale=1000 value=200$' "$work/pipe.log"
+    check grep -q 'kind=1 scale=1000 value=970$' "$work/pipe.log"
+    check test "$(grep -c . "$work/pipe.log" | tr -d ' ')" -gt 100
+    check test "$(grep 'kind=' "$work/pipe.log" | tail -n1 | grep -c 'kind=2 scale=1000 value=0$')" -eq 1
+    # Progress never falls and never passes the wait's cap before the end.
+    check awk -F'value=' '/kind=1/ { v = $2 + 0; if (v < last || v > 970) bad = 1; last = v }
+                          END { exit bad }' "$work/pipe.log"
+    tr -d '\r' <"$work/out" | grep -q '^Read Data 7$' || { echo "FAIL: no 'Read Data 7' line"; fail=1; }
+    ;;
+  nopipe)
+    check test "$rc" -eq 255  # -1: the result could not be delivered
+    # Without the tool every progress message fails: the eleventh ends the
+    # upload, eleven chunks in.
+    check grep -q 'request=incomplete body=90112 ' "$work/sim.log"
+    ;;
+  http500 | refuse | reset | noanswer)
+    check test "$(final_of)" = 402
+    check test "$rc" -eq $((402 & 255))
+    ;;
+esac
+if [ $fail -ne 0 ]; then
+  echo "--- exit $rc after ${elapsed}s"; echo "--- output"; cat "$work/out" "$work/err" | tail -n 20
+  echo "--- pipe log"; head -n 5 "$work/pipe.log" 2>/dev/null; tail -n 5 "$work/pipe.log" 2>/dev/null
+  echo "--- simulator log"; grep -v ' rx \| tx ' "$work/sim.log" | tail -n 20
+  exit 1
+fi
+echo "automatic ($mode, $case): exit $rc after ${elapsed}s"
