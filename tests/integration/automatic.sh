@@ -17,9 +17,26 @@ ZT_NETNS_ID="${ZT_NETNS_ID:-auto${mode:0:1}}" zt_netns_setup 1 || { echo "FAIL: 
 work=$(mktemp -d)
 trap 'zt_netns_cleanup; rm -rf "$work"' EXIT
 
+# Under Wine every program of the run shares one display: Wine's desktop
+# process starts with the first program and serves all later windows, and
+# a Windows GUI program needs a display even when it shows nothing.
+if [ "$mode" = wine ]; then
+  display=$((100 + $$ % 400))
+  zt_in_host Xvfb ":$display" -nolisten tcp -screen 0 1024x768x24 >/dev/null 2>&1 &
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  export DISPLAY=":$display"
+fi
+
 run() {  # run PROGRAM ARGS... in the host namespace, natively or under Wine
   if [ "$mode" = wine ]; then
     zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" "$repo/scripts/wine-run.sh" "$@"
+  else
+    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="$work/pipe" "$@"
+  fi
+}
+run_gui() {
+  if [ "$mode" = wine ]; then
+    run "$@"
   else
     zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="$work/pipe" "$@"
   fi
@@ -45,7 +62,7 @@ if [ "$case" != nopipe ]; then
 fi
 
 start=$SECONDS
-run "$zantor" 10.213.0.11 extra-word >"$work/out" 2>"$work/err"
+run_gui "$zantor" 10.213.0.11 extra-word >"$work/out" 2>"$work/err"
 rc=$?
 elapsed=$((SECONDS - start))
 # The server ends by itself after the final message; give it a moment.
@@ -54,6 +71,8 @@ if [ -n "$pipe_pid" ]; then
   kill "$pipe_pid" 2>/dev/null
 fi
 
+# The Windows server writes CR LF.
+[ -f "$work/pipe.log" ] && sed -i 's/\r$//' "$work/pipe.log"
 fail=0
 check() { "$@" || { echo "FAIL: $*"; fail=1; }; }
 final_of() { grep 'kind=2' "$work/pipe.log" | tail -n1 | sed -E 's/.*value=(-?[0-9]+).*/\1/'; }

@@ -147,7 +147,7 @@ class UnixListener final : public PipeListener {
     plug_.Reset();
     if (listen_fd_.get() >= 0) {
       listen_fd_.Reset();
-      // Only our own socket goes; a file put there since stays.
+      // Only a socket is removed; any other file put there since stays.
       struct stat st{};
       if (lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) unlink(path_.c_str());
     }

@@ -141,6 +141,19 @@ class Win32Listener final : public PipeListener {
   bool Listen(const std::string& name, std::string* error) override {
     Vanish();
     name_ = name;
+    // Wine ignores FILE_FLAG_FIRST_PIPE_INSTANCE, and a second server would
+    // then take the spare instance; a named mutex per pipe name keeps to
+    // one server on both.
+    std::string lock_name = "Local\\pipeserver:" + name;
+    for (size_t i = 6; i < lock_name.size(); ++i) {
+      if (lock_name[i] == '\\') lock_name[i] = '/';
+    }
+    lock_.Reset(CreateMutexA(nullptr, FALSE, lock_name.c_str()));
+    if (!lock_.valid() || GetLastError() == ERROR_ALREADY_EXISTS) {
+      lock_.Reset();
+      *error = name + ": a server is there already";
+      return false;
+    }
     io_event_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!io_event_.valid()) {
       *error = "CreateEvent failed";
@@ -187,6 +200,7 @@ class Win32Listener final : public PipeListener {
     for (Instance& in : instances_) in.Close();
     listening_ = -1;
     sealed_ = false;
+    lock_.Reset();
   }
 
   // The client on `served` is about to get all it will get: listen on
@@ -226,6 +240,7 @@ class Win32Listener final : public PipeListener {
   bool single_;
   bool sealed_ = false;
   std::string name_;
+  Handle lock_;  // held while this server owns the name
   Handle io_event_;
   Instance instances_[2];
   int listening_ = -1;  // the instance clients can open, -1 when none

@@ -1,78 +1,115 @@
-// Zantor's entry on Windows: the interactive window. The single-instance
-// guard, the automatic mode and the progress pipe join this file later;
-// each step below stays one call so they slot in between.
+// Zantor's entry on Windows. Interactive runs (no argument) are single
+// instance: a second one raises the first and ends with -1. With an
+// argument the program runs hidden in automatic mode. Every run ends by
+// sending its result code over the deployment tool's pipe; the exit code is
+// that result when it was delivered, -1 otherwise.
 #include <windows.h>
+#include <shellapi.h>
 
-#include <memory>
+#include <exception>
 #include <string>
+#include <vector>
 
-#include "platform/clock.h"
-#include "platform/event_loop.h"
-#include "platform/host.h"
-#include "platform/http_session.h"
-#include "platform/udp_socket.h"
-#include "updater/protocol/local_address.h"
-#include "updater/ui/main_form.h"
+#include "updater/host/application_window.h"
+#include "updater/host/zantor_session.h"
 #include "updater/ui/win32/form_events.h"
 #include "updater/ui/win32/main_window.h"
 
 namespace {
 
-// What the staged settings file will provide once it is read at start.
-ui::FormSettings DefaultFormSettings() {
-  ui::FormSettings s;
-  s.caption = "QJ-L04 Network Firmware Updater Ver.5.12";
-  s.target_version = "5.12";
-  s.version_label = "Ver.5.12";
-  return s;
+constexpr char kMutexName[] = "ZantorMutex";
+
+class MutexOwner {
+ public:
+  ~MutexOwner() {
+    if (handle_ != nullptr) CloseHandle(handle_);
+  }
+  HANDLE handle_ = nullptr;
+};
+
+std::string Utf8(const wchar_t* text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
 }
 
-// The outside world of an update batch. The staged image joins with the
-// staged settings.
-ui::FormServices DefaultFormServices() {
-  ui::FormServices s;
-  s.clock = &platform::SystemClock();
-  s.http = [] { return platform::CreateHttpSession(); };
-  s.forget_neighbour = [](const std::string& address) { platform::ForgetNeighbour(address); };
-  s.trace = [](const char* text) { platform::DebugTrace(text); };
-  return s;
+std::wstring Wide(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  if (n <= 1) return std::wstring();
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], n);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
 }
 
-std::string LocalAddress() {
-  std::string address;
-  // No usable adapter: bind to any address.
-  if (!protocol::ChooseLocalAddress(&address)) address.clear();
-  return address;
+// The program's arguments after its own name.
+std::vector<std::string> Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (argv == nullptr) return args;
+  for (int i = 1; i < count; ++i) args.push_back(Utf8(argv[i]));
+  LocalFree(argv);
+  return args;
 }
 
-int RunInteractive(HINSTANCE instance, int show_command) {
-  std::unique_ptr<platform::EventLoop> loop = platform::CreateEventLoop();
-  std::unique_ptr<platform::UdpApi> udp = platform::CreateUdpApi();
-  if (loop == nullptr || udp == nullptr) return 1;
-
-  const bool old_controls = ui::win32::CommonControlsAreOld();
-  // The window outlives the form: the form's destructor still empties the
-  // list through it.
-  ui::win32::MainWindow window;
-  if (!window.Create(instance, old_controls)) return 1;
-  ui::TMainForm form(*loop, *udp, window, DefaultFormServices());
-  ui::win32::FormEvents events(form, [&loop] { loop->Quit(0); });
-  window.SetEvents(&events);
-
-  form.Create(LocalAddress(), DefaultFormSettings(), old_controls);
-  // The first show's language and search run before the window appears,
-  // so its first paint already has the captions of that language.
-  form.FormShow(static_cast<uint32_t>(GetSystemDefaultLCID()));
-  window.Show(show_command);
-  const int code = loop->Run();
-
-  // From here on the window only disappears; nobody listens.
-  window.SetEvents(nullptr);
-  return code;
+void ShowError(const std::string& text) {
+  MessageBoxW(nullptr, Wide(text).c_str(), L"Zantor", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
-  return RunInteractive(instance, show_command);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_command) {
+  MutexOwner mutex;
+  if (command_line == nullptr || command_line[0] == '\0') {
+    mutex.handle_ = CreateMutexA(nullptr, FALSE, kMutexName);
+    if (mutex.handle_ == nullptr) return -1;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      HWND first = FindWindowA("TApplication", "Zantor");
+      if (first != nullptr) {
+        if (IsIconic(first)) SendMessageA(first, WM_SYSCOMMAND, SC_RESTORE, 0);
+        SetForegroundWindow(first);
+      }
+      return -1;
+    }
+  }
+
+  host::ApplicationWindow application;
+  application.Create(instance);
+  const bool old_controls = ui::win32::CommonControlsAreOld();
+  // The window outlives the session: the form's destructor still empties
+  // the list through it.
+  ui::win32::MainWindow window;
+  if (!window.Create(instance, old_controls)) return -1;
+  application.SetMainWindow(window.hwnd());
+
+  host::ZantorSession session;
+  std::string error;
+  if (!session.Start(window, old_controls, &error)) {
+    ShowError(error);
+    return -1;
+  }
+  ui::TMainForm& form = session.form();
+  ui::win32::FormEvents events(form, [&session] { session.loop().Quit(0); });
+  window.SetEvents(&events);
+
+  try {
+    if (form.ParseCommandLine(Arguments()) == 1) {
+      // Automatic mode: nothing is ever shown.
+      if (application.hwnd() != nullptr) ShowWindow(application.hwnd(), SW_HIDE);
+    } else {
+      // The first show's language and search run before the window
+      // appears, so its first paint already has that language's captions.
+      form.FormShow(static_cast<uint32_t>(GetSystemDefaultLCID()));
+      window.Show(show_command);
+    }
+    session.loop().Run();
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+  window.SetEvents(nullptr);
+  return session.SendResultMessage();
 }

@@ -50,6 +50,7 @@ bool CHTTP::Open(const std::string& server, uint16_t port, int /*upload_mode*/) 
   spec.user_agent = kUserAgent;
   spec.method = "POST";
   spec.path = kUploadPath;
+  spec.timeouts = timeouts_;
   if (!session_->Open(spec)) {
     Close();
     return false;

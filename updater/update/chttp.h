@@ -56,6 +56,7 @@ class CHTTP {
   // the board time to take the image in.
   bool ReceiveStatus(uint32_t pause_ms = 1000);
   bool Close();
+  void set_timeouts(const platform::HttpTimeouts& t) { timeouts_ = t; }
 
   static std::string Preamble(const std::string& field_name, const std::string& file_name);
   static std::string Epilogue();
@@ -65,6 +66,7 @@ class CHTTP {
   UploadHost& host_;
   platform::Clock& clock_;
   std::unique_ptr<platform::HttpSession> session_;
+  platform::HttpTimeouts timeouts_;
 };
 
 }  // namespace update

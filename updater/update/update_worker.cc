@@ -17,6 +17,9 @@ UpdateTiming UpdateTiming::Scaled(uint32_t divisor) {
   t.checking_tick_ms = scale(t.checking_tick_ms);
   t.status_pause_ms = scale(t.status_pause_ms);
   t.auto_tick_ms = scale(t.auto_tick_ms);
+  for (int* ms : {&t.http.resolve_ms, &t.http.connect_ms, &t.http.send_ms, &t.http.receive_ms}) {
+    *ms = static_cast<int>(scale(static_cast<uint32_t>(*ms)));
+  }
   return t;
 }
 
@@ -61,6 +64,7 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
   bool opened, uploaded = false;
   {
     CHTTP http(http_, host_, clock_);
+    http.set_timeouts(timing_.http);
     opened = http.Open(board_->address, 80, upload_mode);
     if (opened) {
       uploaded = http.Upload(image_path, file_name, field, *board_);

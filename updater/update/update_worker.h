@@ -10,6 +10,7 @@
 
 #include "platform/clock.h"
 #include "platform/event_loop.h"
+#include "platform/http_session.h"
 #include "updater/protocol/device.h"
 #include "updater/ui/texts.h"
 #include "updater/update/chttp.h"
@@ -32,6 +33,7 @@ struct UpdateTiming {
   uint32_t checking_tick_ms = 70;
   uint32_t status_pause_ms = 1000;
   uint32_t auto_tick_ms = 1000;  // the automatic mode's two one-shot timers
+  platform::HttpTimeouts http;   // resolve, connect, send, receive
 
   static UpdateTiming Scaled(uint32_t divisor);
 };
