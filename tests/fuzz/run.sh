@@ -10,19 +10,16 @@ if ! command -v clang++ >/dev/null; then
   echo "clang++ not installed" >&2
   exit 1
 fi
-sources=(
-  tests/fuzz/reply_fuzz.cc
-  tests/support/fake_http.cc tests/support/fake_udp.cc tests/support/form_harness.cc tests/support/reply_builder.cc
-  tests/support/virtual_loop.cc updater/ui/headless_view.cc
-  updater/protocol/device.cc updater/protocol/device_channel.cc updater/protocol/frames.cc
-  updater/protocol/reply_decoder.cc updater/protocol/reply_parser.cc updater/protocol/udp.cc
-  updater/ui/main_form.cc updater/ui/texts.cc updater/ui/texts_en.cc updater/ui/texts_ja.cc
-)
+# The core, the POSIX platform layer and the test support, as the unit
+# tests link them, compiled again with the fuzzer's instrumentation.
+mapfile -t sources < <(cd "$src" && ls tests/fuzz/reply_fuzz.cc tests/support/*.cc \
+  updater/protocol/*.cc updater/update/*.cc updater/ui/*.cc updater/host/progress_message.cc \
+  platform/*.cc platform/posix/*.cc)
 bin="$out/reply_fuzz"
 newest=$(cd "$src" && ls -t "${sources[@]}" | head -n1)
 if [ ! -x "$bin" ] || [ "$src/$newest" -nt "$bin" ]; then
   (cd "$src" && clang++ -std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined \
-    -fno-sanitize-recover=undefined "${sources[@]}" -o "$bin")
+    -fno-sanitize-recover=undefined "${sources[@]}" -lcurl -o "$bin")
 fi
 # Seeds: a classic reply, a newer one, a model reply, a status reply.
 printf '\x01\x17KAVROp\x00\x00\x00\x00\x00\x00\x00\x36QJ-L' > "$out/corpus/seed1"
