@@ -7,19 +7,29 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh >/dev/null
 [ -f build/linux/build.ninja ] || cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$(nproc)" --target Zantor boardsim >/dev/null
+image=build/linux/resources/l04_05.12.rcc  # the stand-in image Zantor carries
 
 . tests/integration/netns.sh
 ZT_NETNS_ID="demo$$" zt_netns_setup 4
 log=$(mktemp)
 trap 'zt_netns_cleanup; rm -f "$log"' EXIT
+scale=${ZANTOR_TIME_SCALE:-20}
 echo "Simulated boards on 10.213.0.11-14 (namespace $ZT_NS_SIM):"
-echo "  .11 wired QJ-L04 5.00 (older: pre-ticked)   .12 wired QJ-L04 5.12 (current)"
-echo "  .13 wired QJ-L04 4.10, printer not ready     .14 wireless QJ-L04 (newer form)"
-zt_in_sim build/linux/tools/boardsim/boardsim --log "$log" \
-  --board ip=10.213.0.11,version=5.00 \
+echo "  .11 wired QJ-L04 5.00 and .13 wired QJ-L04 5.08: older, so pre-ticked and updated"
+echo "  .12 wired QJ-L04 5.12: already current      .14 wireless QJ-L04 (newer form)"
+echo "Each board takes the image, restarts for 3 s and comes back as 5.12."
+echo "Zantor's fixed restart wait is divided by ZANTOR_TIME_SCALE=$scale (shipped: 195 s)."
+zt_in_sim build/linux/tools/boardsim/boardsim --log "$log" --image "$image" \
+  --board ip=10.213.0.11,version=5.00,restart=3000,newversion=5.12 \
   --board ip=10.213.0.12,version=5.12 \
-  --board ip=10.213.0.13,version=4.10,ready=0 \
+  --board ip=10.213.0.13,version=5.08,restart=3000,newversion=5.12 \
   --board ip=10.213.0.14,form=newer,kind=4,model=QJ-L04,version=5.10 &
 for _ in $(seq 50); do grep -q ' ready ' "$log" 2>/dev/null && break; sleep 0.1; done
 echo
-zt_in_host build/linux/Zantor --list-seconds "${ZANTOR_DEMO_SECONDS:-5}"
+# Interactive use, driven as a user would: select the wired node, press the
+# update button, answer Yes. The final result message finds no deployment
+# tool listening here, so the exit code is -1 by design.
+zt_in_host env ZANTOR_TIME_SCALE="$scale" build/linux/Zantor --update-ticked || true
+echo
+echo "What the boards saw:"
+grep -E ' http board=| restart board=| up board=' "$log" | sed -E 's/ mac=[^ ]+//; s/ from=[^ ]+//'
