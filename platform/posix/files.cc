@@ -8,28 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/unique_fd.h"
+
 namespace platform {
 namespace {
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // close() reports delayed write errors, so the writer must see its result.
-  int Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd);
-  }
-
- private:
-  int fd_;
-};
 
 // The 260-byte buffer of GetTempPathA, kept so a path that works here would
 // also have fitted there.
@@ -52,7 +35,7 @@ SysError MakeDirectory(const std::string& path) {
 }
 
 SysError WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0) return errno;
   SysError error = 0;
   size_t done = 0;

@@ -13,22 +13,11 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/posix/unique_fd.h"
+
 namespace platform {
 namespace {
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // The neighbour's address as the kernel spells it, or 0 when the entry has
 // none.
@@ -88,7 +77,7 @@ void ForgetNeighbour(const std::string& address) {
   // Talks to the kernel only: nothing is sent on any network. Without
   // CAP_NET_ADMIN the deletions are refused, which is fine: a stale entry
   // only costs one more address resolution.
-  Descriptor fd(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
+  UniqueFd fd(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE));
   if (fd.get() < 0) return;
   // The kernel answers a dump at once; the limit only guards against a
   // netlink layer that never does.

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "platform/profile_text.h"
+#include "platform/posix/unique_fd.h"
 
 namespace platform {
 namespace {
@@ -16,22 +17,9 @@ namespace {
 // than read in part.
 constexpr off_t kMaxProfileFile = 16 * 1024 * 1024;
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 std::optional<std::string> ReadSmallFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::nullopt;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxProfileFile) {

@@ -24,6 +24,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/unique_fd.h"
+
 namespace platform {
 namespace {
 
@@ -31,19 +33,6 @@ const char kDefaultPath[] = "/tmp/KavroRollcast";
 // Far longer than any live server needs to answer one message.
 constexpr int kReplyWaitMs = 10000;
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 }  // namespace
 
@@ -60,7 +49,7 @@ PipeExchangeResult PipeExchange(const uint8_t (&message)[kPipeMessageSize]) {
   if (path.size() >= sizeof address.sun_path) return result;
   std::memcpy(address.sun_path, path.data(), path.size());
 
-  Descriptor socket_fd(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  UniqueFd socket_fd(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (socket_fd.get() < 0) return result;
   const int fd = socket_fd.get();
   if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return result;

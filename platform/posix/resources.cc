@@ -7,23 +7,11 @@
 #include <cerrno>
 
 #include "platform/resource_container.h"
+#include "platform/posix/unique_fd.h"
 
 namespace platform {
 namespace {
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // All of [offset, offset + size) or false; a short read means the file
 // changed under us and counts as a failure.
@@ -40,7 +28,7 @@ bool ReadAt(int fd, uint64_t offset, uint8_t* out, size_t size) {
 
 ResourceError LoadFromFile(const std::string& path, const std::string& type,
                            const std::string& name, Resource* out) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return ResourceError::kProgramNotOpened;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return ResourceError::kProgramNotOpened;

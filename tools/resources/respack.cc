@@ -15,27 +15,12 @@
 #include <vector>
 
 #include "platform/resource_container.h"
+#include "platform/posix/unique_fd.h"
 
 namespace {
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd);
-  }
+using platform::UniqueFd;
 
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
   while (size > 0) {
@@ -95,7 +80,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string program = argv[1];
-  Fd out(::open(program.c_str(), O_RDWR | O_CLOEXEC));
+  UniqueFd out(::open(program.c_str(), O_RDWR | O_CLOEXEC));
   if (out.get() < 0) return Fail("cannot open " + program);
   struct stat st {};
   if (::fstat(out.get(), &st) != 0) return Fail("cannot stat " + program);
@@ -117,7 +102,7 @@ int main(int argc, char** argv) {
     entry.type = argv[i];
     entry.name = argv[i + 1];
     entry.offset = offset;
-    Fd in(::open(argv[i + 2], O_RDONLY | O_CLOEXEC));
+    UniqueFd in(::open(argv[i + 2], O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) return Fail(std::string("cannot open ") + argv[i + 2]);
     for (;;) {
       const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
