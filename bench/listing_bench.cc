@@ -60,7 +60,11 @@ int main(int argc, char** argv) {
     ui::TMainForm form(*loop, *udp, view, services);
     std::string local;
     protocol::ChooseLocalAddress(&local);
-    form.Create(local, ui::FormSettings{"bench", "5.12", "Ver.5.12"}, false);
+    ui::FormSettings settings;
+    settings.caption = "bench";
+    settings.target_version = "5.12";
+    settings.version_label = "Ver.5.12";
+    form.Create(local, settings, false);
     Watch watch(*loop, view, boards);
     const auto start = std::chrono::steady_clock::now();
     form.FormShow(1033);

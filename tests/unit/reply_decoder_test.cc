@@ -171,7 +171,7 @@ TEST_F(Decoder, StatusBitFourMeansNotReady) {
 
 TEST_F(Decoder, OldControlsMarkNotReadyInTheCaption) {
   FormHarness old;
-  old.form.Create("", ui::FormSettings{"c", "5.12"}, true);
+  old.form.Create("", testing_support::ShippedSettings(), true);
   old.Refresh();
   BoardInfo b = Board("02:00:00:00:00:05");
   old.Receive(InfoReply('p', b), "10.0.0.5");

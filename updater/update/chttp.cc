@@ -7,17 +7,24 @@ namespace update {
 
 namespace {
 
-// The whole file, or false when it cannot be opened or read completely.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* out) {
+// Appends the whole file to `out`, or gives false when it cannot be opened
+// or read completely. The body is sized once, so the image is copied once
+// and the upload's memory stays at one image.
+bool AppendWholeFile(const std::string& path, size_t reserve_after, std::vector<uint8_t>* out) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return false;
-  bool ok = true;
-  uint8_t buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-    out->insert(out->end(), buffer, buffer + n);
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  const long size = ok ? std::ftell(f) : -1;
+  ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+  if (ok) {
+    const size_t at = out->size();
+    out->reserve(at + static_cast<size_t>(size) + reserve_after);
+    out->resize(at + static_cast<size_t>(size));
+    ok = size == 0 || std::fread(out->data() + at, 1, static_cast<size_t>(size), f) ==
+                          static_cast<size_t>(size);
+    // A file that grew while we read it would be cut short: refuse it too.
+    ok = ok && std::fgetc(f) == EOF && !std::ferror(f);
   }
-  if (std::ferror(f)) ok = false;
   std::fclose(f);
   return ok;
 }
@@ -68,8 +75,8 @@ bool CHTTP::Upload(const std::string& image_path, const std::string& file_name,
   std::vector<uint8_t> body;
   const std::string preamble = Preamble(field_name, file_name);
   body.assign(preamble.begin(), preamble.end());
-  if (!ReadWholeFile(image_path, &body)) return false;
   const std::string epilogue = Epilogue();
+  if (!AppendWholeFile(image_path, epilogue.size(), &body)) return false;
   body.insert(body.end(), epilogue.begin(), epilogue.end());
 
   const uint64_t total = body.size();
