@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ git python3 googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils imagemagick
-  iproute2 libcurl4-openssl-dev curl clang bc
+  iproute2 libcurl4-openssl-dev curl clang libclang-rt-14-dev bc
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -17,6 +17,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 echo "setup: all build and test packages present"
