@@ -1,5 +1,5 @@
 // UTF-8 <-> UTF-16 and ANSI -> UTF-8 at the Win32 boundary; the core keeps
-// UTF-8. Internal to the Win32 backend.
+// UTF-8. Shared by the Windows backends and the Windows programs.
 #ifndef PLATFORM_WIN32_WIDE_TEXT_H_
 #define PLATFORM_WIN32_WIDE_TEXT_H_
 

@@ -6,10 +6,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "updater/host/application_window.h"
 #include "updater/host/zantor_session.h"
 #include "updater/ui/win32/form_events.h"
@@ -27,37 +29,19 @@ class MutexOwner {
   HANDLE handle_ = nullptr;
 };
 
-std::string Utf8(const wchar_t* text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
-
-std::wstring Wide(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  if (n <= 1) return std::wstring();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &out[0], n);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
-
 // The program's arguments after its own name.
 std::vector<std::string> Arguments() {
   std::vector<std::string> args;
   int count = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
   if (argv == nullptr) return args;
-  for (int i = 1; i < count; ++i) args.push_back(Utf8(argv[i]));
+  for (int i = 1; i < count; ++i) args.push_back(platform::win32::WideToUtf8(argv[i], wcslen(argv[i])));
   LocalFree(argv);
   return args;
 }
 
 void ShowError(const std::string& text) {
-  MessageBoxW(nullptr, Wide(text).c_str(), L"Zantor", MB_OK | MB_ICONERROR);
+  MessageBoxW(nullptr, platform::win32::Utf8ToWide(text).c_str(), L"Zantor", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "updater/ui/main_form.h"
 #include "updater/ui/main_view.h"
 #include "updater/ui/win32/handles.h"
@@ -57,8 +58,8 @@ bool CommonControlsAreOld();
 bool CommonControlsVersionIsOld(unsigned major, unsigned minor);
 
 // Converts at the boundary between the UTF-8 core and the wide API.
-std::wstring Utf8ToWide(const std::string& text);
-std::string WideToUtf8(const std::wstring& text);
+using platform::win32::Utf8ToWide;
+using platform::win32::WideToUtf8;
 
 class MainWindow final : public MainView {
  public:
