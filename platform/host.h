@@ -12,6 +12,11 @@ namespace platform {
 // entry. Failures are not reported: a stale entry only costs a retry.
 void ForgetNeighbour(const std::string& address);
 
+// The 8-bit text the wire gets where the program speaks in the system's
+// ANSI code page (the upload's form data): Windows converts the UTF-8 text
+// with CP_ACP, other systems pass UTF-8 on unchanged.
+std::string ToAnsiCodePage(const std::string& utf8);
+
 // OutputDebugStringA on Windows; standard error when ZANTOR_TRACE is set on
 // Linux.
 void DebugTrace(const char* text);

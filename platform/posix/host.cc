@@ -103,6 +103,8 @@ void ForgetNeighbour(const std::string& address) {
   }
 }
 
+std::string ToAnsiCodePage(const std::string& utf8) { return utf8; }
+
 void DebugTrace(const char* text) {
   if (!text || !std::getenv("ZANTOR_TRACE")) return;
   std::fprintf(stderr, "%s\n", text);

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+#include "platform/win32/wide_text.h"
+
 namespace platform {
 
 void ForgetNeighbour(const std::string& address) {
@@ -22,6 +24,18 @@ void ForgetNeighbour(const std::string& address) {
   // Not waited for: the entry is gone long before the upload connects, and
   // a failure only costs the board one more ARP exchange.
   ShellExecuteW(nullptr, L"open", L"arp", arguments, nullptr, SW_HIDE);
+}
+
+std::string ToAnsiCodePage(const std::string& utf8) {
+  const std::wstring wide = win32::Utf8ToWide(utf8);
+  if (wide.empty()) return std::string();
+  const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                    0, nullptr, nullptr);
+  if (n <= 0) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr,
+                      nullptr);
+  return out;
 }
 
 void DebugTrace(const char* text) {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/host.h"
+
 namespace update {
 
 namespace {
@@ -73,7 +75,8 @@ bool CHTTP::Upload(const std::string& image_path, const std::string& file_name,
   // Nothing goes out for an image we cannot read: a body without the image
   // could only be refused by the board, or worse, taken.
   std::vector<uint8_t> body;
-  const std::string preamble = Preamble(field_name, file_name);
+  // The form data names travel in the system's ANSI code page.
+  const std::string preamble = platform::ToAnsiCodePage(Preamble(field_name, file_name));
   body.assign(preamble.begin(), preamble.end());
   const std::string epilogue = Epilogue();
   if (!AppendWholeFile(image_path, epilogue.size(), &body)) return false;
