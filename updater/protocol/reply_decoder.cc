@@ -113,7 +113,7 @@ void DeviceReplyDecoder::QueryReply(const ReplyParser& p, const std::string& fro
   if (host_.OfferUpdateConfirmation(record, InfoVersion(p), from)) return;
   if (host_.updating()) return;
   if (record->category == host_.current_category() &&
-      VersionIsOlder(record->version, host_.target_version()) && record->identified) {
+      host_.OlderThanImage(record->version) && record->identified) {
     record->wanted = true;
   }
   host_.RebuildList();
@@ -199,7 +199,7 @@ void DeviceReplyDecoder::ModelReply(const ReplyParser& p) {
 
   if (record->category == host_.current_category() || f.w03 || f.w04 || f.wx_air0 ||
       (f.l04 && record->category == category::kQJL04Wireless)) {
-    if (VersionIsOlder(record->version, host_.target_version()) && record->identified) {
+    if (host_.OlderThanImage(record->version) && record->identified) {
       record->wanted = true;
     }
   }

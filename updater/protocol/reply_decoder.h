@@ -40,7 +40,8 @@ class DecoderHost {
   virtual bool updating() const = 0;
   virtual uint32_t current_category() const = 0;
   virtual uint32_t list_tag() const = 0;
-  virtual const std::string& target_version() const = 0;
+  // The board's firmware sorts before the image's version: it may be ticked.
+  virtual bool OlderThanImage(const std::string& board_version) const = 0;
 
   virtual void AddCategory(const std::string& text, int image, uint32_t tag) = 0;
   virtual void ShowRecord(TDevice* record) = 0;
@@ -56,11 +57,6 @@ class DecoderHost {
  protected:
   ~DecoderHost() = default;
 };
-
-// Ordinal comparison of version texts: "10.00" is older than "5.12".
-inline bool VersionIsOlder(const std::string& board, const std::string& target) {
-  return board.compare(target) < 0;
-}
 
 class DeviceReplyDecoder final : public ReplyDecoder {
  public:

@@ -372,6 +372,11 @@ void TMainForm::PostRequest(uintptr_t code, const TDevice* record) {
   channel_.PostRequest(code, record);
 }
 
+bool TMainForm::OlderThanImage(const std::string& board_version) const {
+  return update::CompareVersions(board_version, settings_.target_version) ==
+         update::VersionOrder::kOlder;
+}
+
 bool TMainForm::OfferUpdateConfirmation(TDevice* record, const std::string& version,
                                         const std::string& address) {
   const int32_t index = record->workerIndex;

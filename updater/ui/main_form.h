@@ -137,7 +137,7 @@ class TMainForm final : public protocol::DecoderHost,
   bool updating() const override { return updating_; }
   uint32_t current_category() const override { return current_category_; }
   uint32_t list_tag() const override { return list_tag_; }
-  const std::string& target_version() const override { return settings_.target_version; }
+  bool OlderThanImage(const std::string& board_version) const override;
   void AddCategory(const std::string& text, int image, uint32_t tag) override;
   void ShowRecord(protocol::TDevice* record) override;
   void RebuildList() override;
