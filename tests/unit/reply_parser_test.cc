@@ -2,24 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/reply_builder.h"
+
 #include <random>
 #include <vector>
 
 namespace protocol {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using testing_support::Bytes;
 
 Bytes Frame(char letter, uint8_t group, uint16_t command, uint16_t result, const Bytes& data,
             int announced = -1) {
-  const uint16_t length = announced < 0 ? static_cast<uint16_t>(data.size())
-                                        : static_cast<uint16_t>(announced);
-  Bytes f = {'K', 'A', 'V', 'R', 'O', static_cast<uint8_t>(letter), group, 0x00,
-             static_cast<uint8_t>(command >> 8), static_cast<uint8_t>(command),
-             static_cast<uint8_t>(result >> 8), static_cast<uint8_t>(result),
-             static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)};
-  f.insert(f.end(), data.begin(), data.end());
-  return f;
+  return testing_support::ReplyFrame(letter, group, command, result, data, announced);
 }
 
 Bytes InfoData(uint8_t major, uint8_t minor) {

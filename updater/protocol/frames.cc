@@ -1,5 +1,7 @@
 #include "updater/protocol/frames.h"
 
+#include <cctype>
+
 namespace protocol {
 
 namespace {
@@ -36,6 +38,17 @@ std::string VersionText(uint8_t major, uint8_t minor) {
   text += kHex[minor >> 4];
   text += kHex[minor & 0xF];
   return text;
+}
+
+bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace protocol

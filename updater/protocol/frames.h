@@ -43,6 +43,10 @@ std::string MacText(const uint8_t* six_bytes);
 // minor with two digits. Used for versions and type codes alike.
 std::string VersionText(uint8_t major, uint8_t minor);
 
+// MACs, addresses, model names and node texts match without regard to
+// letter case (ASCII letters only).
+bool SameTextIgnoringCase(const std::string& a, const std::string& b);
+
 }  // namespace protocol
 
 #endif  // UPDATER_PROTOCOL_FRAMES_H_

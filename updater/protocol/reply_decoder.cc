@@ -1,21 +1,8 @@
 #include "updater/protocol/reply_decoder.h"
 
-#include <cctype>
-
 namespace protocol {
 
 namespace {
-
-bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 std::string InfoMac(const ReplyParser& p) { return MacText(p.data() + kInfoMac); }
 std::string InfoVersion(const ReplyParser& p) {

@@ -1,10 +1,9 @@
 #include "updater/ui/main_form.h"
 
+#include <algorithm>
+
 #include "updater/update/firmware_image.h"
 #include "updater/update/version_rules.h"
-
-#include <algorithm>
-#include <cctype>
 
 namespace ui {
 
@@ -15,18 +14,6 @@ namespace {
 
 constexpr int kKeyEnter = 13;
 constexpr int kKeySpace = 32;
-
-std::string ProgressText(int32_t progress) {
-  return std::to_string(progress / 10) + "." + std::to_string(progress % 10);
-}
-
-bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) ==
-                  std::toupper(static_cast<unsigned char>(y));
-         });
-}
 
 }  // namespace
 
@@ -85,7 +72,7 @@ void TMainForm::ClearTree() {
 
 NodeRef TMainForm::FindNode(const std::string& text) const {
   for (const Node& n : nodes_) {
-    if (SameTextIgnoringCase(n.text, text)) return n.ref;
+    if (protocol::SameTextIgnoringCase(n.text, text)) return n.ref;
   }
   return kNoNode;
 }
@@ -112,7 +99,7 @@ RowData TMainForm::RowFor(const TDevice& d, bool fresh) const {
     row.caption = old_controls_ ? NotReadyRowCaption(d.address) : d.address;
     row.image = kImageNotReady;
   }
-  row.sub = {d.mac, d.version, fresh ? std::string("0.0") : ProgressText(d.progress), ""};
+  row.sub = {d.mac, d.version, fresh ? std::string("0.0") : update::ProgressText(d.progress), ""};
   row.checked = d.wanted;
   return row;
 }
@@ -685,7 +672,7 @@ void TMainForm::WorkerFinished(int32_t index, int32_t result) {
     const bool ticked = own != nullptr && own->data.checked;
     for (const Row& r : rows_) {
       TDevice* d = devices_.Find(r.record_id);
-      if (d != nullptr && !ticked && SameTextIgnoringCase(d->mac, finished->mac)) {
+      if (d != nullptr && !ticked && protocol::SameTextIgnoringCase(d->mac, finished->mac)) {
         d->wanted = false;
       }
     }
