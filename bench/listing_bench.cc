@@ -76,8 +76,8 @@ int main(int argc, char** argv) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const size_t listed = watch.Listed();
     if (listed < boards) {
-      std::printf("round %d: only %zu of %zu boards listed after %.0f ms\n", round, listed,
-                  boards, ms);
+      std::printf("round %d: only %zu of %zu boards listed after %.0f ms\n", round, listed, boards,
+                  ms);
       return 1;
     }
     times.push_back(ms);
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     best = t < best ? t : best;
     sum += t;
   }
-  std::printf("boards=%zu rounds=%d refresh-to-listed best=%.1f ms mean=%.1f ms\n", boards,
-              rounds, best, sum / times.size());
+  std::printf("boards=%zu rounds=%d refresh-to-listed best=%.1f ms mean=%.1f ms\n", boards, rounds,
+              best, sum / times.size());
   return 0;
 }

@@ -36,10 +36,9 @@ int main(int argc, char** argv) {
   protocol::TDevice board = protocol::TDevice::ForTypedAddress(argv[1]);
   update::CHTTP http(platform::CreateHttpSession, host, platform::SystemClock());
   const auto start = std::chrono::steady_clock::now();
-  bool ok = http.Open(argv[1], 80, 2) &&
-            http.Upload(argv[2], "l04_05.12.rcc", "rcc", board) && http.ReceiveStatus(0);
-  const double s =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  bool ok = http.Open(argv[1], 80, 2) && http.Upload(argv[2], "l04_05.12.rcc", "rcc", board) &&
+            http.ReceiveStatus(0);
+  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   http.Close();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);

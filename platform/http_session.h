@@ -19,7 +19,7 @@ struct HttpTimeouts {
 };
 
 struct HttpRequestSpec {
-  std::string server;      // host name or dotted address
+  std::string server;  // host name or dotted address
   uint16_t port = 80;
   std::string user_agent;  // "Zantor/1.0"
   std::string method;      // "POST"

@@ -5,9 +5,7 @@
 namespace platform {
 namespace {
 
-bool IsProfileSpace(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a';
-}
+bool IsProfileSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1a'; }
 
 std::string_view TrimLeft(std::string_view s) {
   size_t i = 0;
@@ -128,8 +126,7 @@ std::optional<std::string> FindProfileValue(std::string_view text, std::string_v
     if (eq == std::string_view::npos) return std::nullopt;  // the key, without a value
 
     std::string_view value = CutAtNul(TrimLeft(content.substr(eq + 1)));
-    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
-        value.back() == value[0]) {
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
       value = value.substr(1, value.size() - 2);
     }
     return std::string(value);

@@ -48,8 +48,7 @@ uint32_t Crc32(const uint8_t* data, size_t size) {
 
 ContainerStatus ParseContainerTrailer(const uint8_t* trailer, uint64_t file_size,
                                       ContainerLayout* layout) {
-  if (file_size < kContainerTrailerSize ||
-      std::memcmp(trailer, kContainerMagic, 8) != 0) {
+  if (file_size < kContainerTrailerSize || std::memcmp(trailer, kContainerMagic, 8) != 0) {
     return ContainerStatus::kAbsent;
   }
   const uint64_t start = Get64(trailer + 8);
@@ -118,8 +117,8 @@ const ContainerEntry* FindContainerEntry(const std::vector<ContainerEntry>& entr
   return nullptr;
 }
 
-std::vector<uint8_t> EncodeContainerTail(const std::vector<ContainerEntry>& entries,
-                                         uint64_t start, uint64_t data_size) {
+std::vector<uint8_t> EncodeContainerTail(const std::vector<ContainerEntry>& entries, uint64_t start,
+                                         uint64_t data_size) {
   std::vector<uint8_t> directory;
   for (const ContainerEntry& e : entries) {
     if (e.type.empty() || e.type.size() > kMaxContainerNameLength || e.name.empty() ||

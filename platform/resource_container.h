@@ -69,8 +69,8 @@ const ContainerEntry* FindContainerEntry(const std::vector<ContainerEntry>& entr
 // Directory and trailer for `entries`, whose data (data_size bytes in all)
 // the writer has already put at `start`, the end of the program proper.
 // Empty when a name is empty or too long.
-std::vector<uint8_t> EncodeContainerTail(const std::vector<ContainerEntry>& entries,
-                                         uint64_t start, uint64_t data_size);
+std::vector<uint8_t> EncodeContainerTail(const std::vector<ContainerEntry>& entries, uint64_t start,
+                                         uint64_t data_size);
 
 uint32_t Crc32(const uint8_t* data, size_t size);
 

@@ -28,12 +28,12 @@ class UdpApi {
   virtual bool Bind(SocketHandle socket, uint32_t address, uint16_t port) = 0;
   virtual bool SetBroadcast(SocketHandle socket, bool on) = 0;
   // Returns the bytes sent, or -1.
-  virtual int SendTo(SocketHandle socket, const uint8_t* data, int length,
-                     uint32_t address, uint16_t port) = 0;
+  virtual int SendTo(SocketHandle socket, const uint8_t* data, int length, uint32_t address,
+                     uint16_t port) = 0;
   // One datagram. Returns its length, or -1 on failure, including a datagram
   // longer than `size` (it is discarded, as Winsock does with WSAEMSGSIZE).
-  virtual int ReceiveFrom(SocketHandle socket, uint8_t* buffer, int size,
-                          std::string* from_address, uint16_t* from_port) = 0;
+  virtual int ReceiveFrom(SocketHandle socket, uint8_t* buffer, int size, std::string* from_address,
+                          uint16_t* from_port) = 0;
   virtual void ShutdownAndClose(SocketHandle socket) = 0;
 
   // inet_addr: network-order address, kInaddrNone for bad text.

@@ -44,9 +44,7 @@ class PollLoop final : public EventLoop {
     watches_[static_cast<int>(socket)] = Watch{message_id, false};
     return true;
   }
-  void UnwatchSocket(SocketHandle socket) override {
-    watches_.erase(static_cast<int>(socket));
-  }
+  void UnwatchSocket(SocketHandle socket) override { watches_.erase(static_cast<int>(socket)); }
 
   void ProcessPending() override { Pump(0); }
 

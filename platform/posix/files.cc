@@ -13,7 +13,6 @@
 namespace platform {
 namespace {
 
-
 // The 260-byte buffer of GetTempPathA, kept so a path that works here would
 // also have fitted there.
 constexpr size_t kTempPathBuffer = 260;
@@ -59,9 +58,7 @@ SysError SetNormalAttributes(const std::string& path) {
   return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0 ? 0 : errno;
 }
 
-SysError RemoveFile(const std::string& path) {
-  return ::unlink(path.c_str()) == 0 ? 0 : errno;
-}
+SysError RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
 
 SysError RemoveEmptyDirectory(const std::string& path) {
   return ::rmdir(path.c_str()) == 0 ? 0 : errno;

@@ -18,14 +18,13 @@
 namespace platform {
 namespace {
 
-
 // The neighbour's address as the kernel spells it, or 0 when the entry has
 // none.
 in_addr_t Destination(const nlmsghdr* h) {
   const auto* n = static_cast<const ndmsg*>(NLMSG_DATA(h));
   int left = static_cast<int>(h->nlmsg_len) - static_cast<int>(NLMSG_LENGTH(sizeof *n));
-  for (const rtattr* a = reinterpret_cast<const rtattr*>(
-           reinterpret_cast<const char*>(n) + NLMSG_ALIGN(sizeof *n));
+  for (const rtattr* a = reinterpret_cast<const rtattr*>(reinterpret_cast<const char*>(n) +
+                                                         NLMSG_ALIGN(sizeof *n));
        RTA_OK(a, left); a = RTA_NEXT(a, left)) {
     if (a->rta_type == NDA_DST && RTA_PAYLOAD(a) == sizeof(in_addr_t)) {
       in_addr_t value;

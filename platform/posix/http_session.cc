@@ -81,16 +81,17 @@ class CurlHttpSession final : public HttpSession {
     url_ = "http://" + spec.server + ":" + std::to_string(spec.port) + spec.path;
     timeouts_ = spec.timeouts;
     // WinHTTP resolves and connects under two limits; curl has one for both.
-    const long connect_ms =
-        static_cast<long>(std::max(0, spec.timeouts.resolve_ms)) + std::max(0, spec.timeouts.connect_ms);
+    const long connect_ms = static_cast<long>(std::max(0, spec.timeouts.resolve_ms)) +
+                            std::max(0, spec.timeouts.connect_ms);
     bool ok = curl_easy_setopt(e, CURLOPT_URL, url_.c_str()) == CURLE_OK;
 #if LIBCURL_VERSION_NUM >= 0x075500
     ok = ok && curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK;
 #else
-    ok = ok && curl_easy_setopt(e, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP)) == CURLE_OK;
+    ok =
+        ok && curl_easy_setopt(e, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP)) == CURLE_OK;
 #endif
-    ok = ok && curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) ==
-                   CURLE_OK;
+    ok = ok && curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
+                                static_cast<long>(CURL_HTTP_VERSION_1_1)) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_POST, 1L) == CURLE_OK;
     if (spec.method != "POST") {
       ok = ok && curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, spec.method.c_str()) == CURLE_OK;
@@ -105,7 +106,8 @@ class CurlHttpSession final : public HttpSession {
     ok = ok && curl_easy_setopt(e, CURLOPT_READDATA, this) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CurlHttpSession::OnResponse) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_WRITEDATA, this) == CURLE_OK;
-    ok = ok && curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CurlHttpSession::OnResponse) == CURLE_OK;
+    ok =
+        ok && curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CurlHttpSession::OnResponse) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_HEADERDATA, this) == CURLE_OK;
     if (!ok) return false;
     // Headers curl would add on its own and WinHTTP does not: the boards'
@@ -279,7 +281,7 @@ class CurlHttpSession final : public HttpSession {
   bool responded_ = false;   // a complete response arrived
   bool activity_ = false;    // bytes moved in the last perform
   CURLcode result_ = CURLE_OK;
-  uint64_t remaining_ = 0;   // body bytes announced but not yet taken
+  uint64_t remaining_ = 0;  // body bytes announced but not yet taken
   const uint8_t* chunk_ = nullptr;
   size_t chunk_left_ = 0;
 };

@@ -17,7 +17,6 @@ namespace {
 // than read in part.
 constexpr off_t kMaxProfileFile = 16 * 1024 * 1024;
 
-
 std::optional<std::string> ReadSmallFile(const std::string& path) {
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::nullopt;

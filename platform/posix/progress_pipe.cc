@@ -33,7 +33,6 @@ const char kDefaultPath[] = "/tmp/KavroRollcast";
 // Far longer than any live server needs to answer one message.
 constexpr int kReplyWaitMs = 10000;
 
-
 }  // namespace
 
 std::string ProgressPipeName() {
@@ -75,10 +74,9 @@ PipeExchangeResult PipeExchange(const uint8_t (&message)[kPipeMessageSize]) {
   // End of file or a partial reply: the server hung up without replying.
   if (n == static_cast<ssize_t>(sizeof reply)) {
     result.reply_read = true;
-    result.reply = static_cast<int32_t>(static_cast<uint32_t>(reply[0]) |
-                                        static_cast<uint32_t>(reply[1]) << 8 |
-                                        static_cast<uint32_t>(reply[2]) << 16 |
-                                        static_cast<uint32_t>(reply[3]) << 24);
+    result.reply = static_cast<int32_t>(
+        static_cast<uint32_t>(reply[0]) | static_cast<uint32_t>(reply[1]) << 8 |
+        static_cast<uint32_t>(reply[2]) << 16 | static_cast<uint32_t>(reply[3]) << 24);
   }
   return result;
 }

@@ -12,7 +12,6 @@
 namespace platform {
 namespace {
 
-
 // All of [offset, offset + size) or false; a short read means the file
 // changed under us and counts as a failure.
 bool ReadAt(int fd, uint64_t offset, uint8_t* out, size_t size) {

@@ -73,9 +73,7 @@ class PosixUdpApi final : public UdpApi {
     close(static_cast<int>(s));
   }
 
-  uint32_t ParseAddress(const std::string& text) override {
-    return inet_addr(text.c_str());
-  }
+  uint32_t ParseAddress(const std::string& text) override { return inet_addr(text.c_str()); }
 };
 
 }  // namespace

@@ -78,8 +78,7 @@ bool ListAdapters(std::vector<Adapter>* adapters) {
     adapter.name = AdapterName(*a);
     adapter.if_type = static_cast<uint32_t>(a->IfType);
     adapter.hardware_address_length = static_cast<uint32_t>(a->PhysicalAddressLength);
-    for (const IP_ADAPTER_UNICAST_ADDRESS* u = a->FirstUnicastAddress; u != nullptr;
-         u = u->Next) {
+    for (const IP_ADAPTER_UNICAST_ADDRESS* u = a->FirstUnicastAddress; u != nullptr; u = u->Next) {
       const SOCKET_ADDRESS& sa = u->Address;
       if (sa.lpSockaddr == nullptr) continue;
       AdapterAddress address;

@@ -30,9 +30,8 @@ class WindowClass {
   bool Register(WNDPROC procedure) {
     static std::atomic<unsigned> serial{0};
     instance_ = GetModuleHandleW(nullptr);
-    const std::wstring name =
-        L"ZantorEventLoop." + std::to_wstring(GetCurrentProcessId()) + L"." +
-        std::to_wstring(serial.fetch_add(1));
+    const std::wstring name = L"ZantorEventLoop." + std::to_wstring(GetCurrentProcessId()) + L"." +
+                              std::to_wstring(serial.fetch_add(1));
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = procedure;
@@ -205,8 +204,8 @@ class WindowLoop final : public EventLoop {
     if (it == sinks_.end()) return false;
     // Copy out: the handler may register or unregister sinks.
     MessageSink* sink = it->second;
-    sink->OnMessage(Message{message, static_cast<uintptr_t>(wparam),
-                            static_cast<intptr_t>(lparam)});
+    sink->OnMessage(
+        Message{message, static_cast<uintptr_t>(wparam), static_cast<intptr_t>(lparam)});
     return true;
   }
 

@@ -18,8 +18,8 @@ void ForgetNeighbour(const std::string& address) {
   if (address.empty() || InetPtonA(AF_INET, address.c_str(), &parsed) != 1) return;
   const unsigned char* b = reinterpret_cast<const unsigned char*>(&parsed);
   wchar_t arguments[32];
-  _snwprintf(arguments, sizeof arguments / sizeof arguments[0], L"-d %u.%u.%u.%u", b[0], b[1],
-             b[2], b[3]);
+  _snwprintf(arguments, sizeof arguments / sizeof arguments[0], L"-d %u.%u.%u.%u", b[0], b[1], b[2],
+             b[3]);
   arguments[sizeof arguments / sizeof arguments[0] - 1] = L'\0';
   // Not waited for: the entry is gone long before the upload connects, and
   // a failure only costs the board one more ARP exchange.

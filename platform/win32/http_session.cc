@@ -106,8 +106,7 @@ class WinHttpSession final : public HttpSession {
     DWORD code = 0;
     DWORD size = sizeof code;
     if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &code, &size,
-                             WINHTTP_NO_HEADER_INDEX)) {
+                             WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX)) {
       return false;
     }
     *status = code;

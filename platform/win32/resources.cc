@@ -34,8 +34,8 @@ bool Readable(const void* data, size_t size) {
 
 ResourceError Find(HMODULE module, const std::string& type, const std::string& name,
                    const uint8_t** data, size_t* size) {
-  HRSRC found = FindResourceW(module, win32::Utf8ToWide(name).c_str(),
-                              win32::Utf8ToWide(type).c_str());
+  HRSRC found =
+      FindResourceW(module, win32::Utf8ToWide(name).c_str(), win32::Utf8ToWide(type).c_str());
   if (found == nullptr) {
     const DWORD error = GetLastError();
     if (error == ERROR_RESOURCE_DATA_NOT_FOUND) return ResourceError::kNoResources;

@@ -45,8 +45,8 @@ class WinsockUdpApi final : public UdpApi {
 
   bool SetBroadcast(SocketHandle s, bool on) override {
     const BOOL value = on ? TRUE : FALSE;
-    return setsockopt(ToSocket(s), SOL_SOCKET, SO_BROADCAST,
-                      reinterpret_cast<const char*>(&value), sizeof value) == 0;
+    return setsockopt(ToSocket(s), SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&value),
+                      sizeof value) == 0;
   }
 
   int SendTo(SocketHandle s, const uint8_t* data, int length, uint32_t address,

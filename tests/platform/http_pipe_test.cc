@@ -44,7 +44,8 @@ std::string MultipartBody(size_t file_size) {
   std::string body = std::string("--") + kBoundary +
                      "\r\nContent-Disposition: form-data; name=\"rcc\"; filename=\"QJL04.rcc\"\r\n"
                      "Content-Type: application/octet-stream\r\n\r\n";
-  for (size_t i = 0; i < file_size; ++i) body.push_back(static_cast<char>((i * 7 + i / 256) & 0xff));
+  for (size_t i = 0; i < file_size; ++i)
+    body.push_back(static_cast<char>((i * 7 + i / 256) & 0xff));
   body += std::string("\r\n--") + kBoundary + "--\r\n";
   return body;
 }
@@ -116,14 +117,16 @@ class HttpPeer {
     while (line_end != std::string::npos) {
       const size_t start = line_end + 2;
       line_end = head.find("\r\n", start);
-      const std::string line = head.substr(start, line_end == std::string::npos ? line_end : line_end - start);
+      const std::string line =
+          head.substr(start, line_end == std::string::npos ? line_end : line_end - start);
       const size_t colon = line.find(':');
       if (colon == std::string::npos) continue;
       const size_t value = line.find_first_not_of(' ', colon + 1);
       seen_.headers[Lower(line.substr(0, colon))].push_back(
           value == std::string::npos ? std::string() : line.substr(value));
     }
-    const size_t length = static_cast<size_t>(std::strtoull(seen_.Header("content-length").c_str(), nullptr, 10));
+    const size_t length =
+        static_cast<size_t>(std::strtoull(seen_.Header("content-length").c_str(), nullptr, 10));
     for (;;) {
       if (reset_after_ != kNoReset && data.size() >= reset_after_) {
         seen_.body = data;
@@ -214,8 +217,7 @@ TEST(HttpSession, PostsTheExactBodyAndReadsStatus200) {
   const SeenRequest& seen = peer.Seen();
   EXPECT_EQ(seen.request_line, std::string("POST ") + kPath + " HTTP/1.1");
   EXPECT_EQ(seen.Count("content-type"), 1u);
-  EXPECT_EQ(seen.Header("content-type"),
-            std::string("multipart/form-data; boundary=") + kBoundary);
+  EXPECT_EQ(seen.Header("content-type"), std::string("multipart/form-data; boundary=") + kBoundary);
   EXPECT_EQ(seen.Header("content-length"), std::to_string(body.size()));
   EXPECT_EQ(seen.Header("user-agent"), "Zantor/1.0");
   EXPECT_EQ(seen.Header("host").rfind("127.0.0.1", 0), 0u) << seen.Header("host");
@@ -590,10 +592,10 @@ TEST(ProgressPipe, FinalMessageEndsAServerToldToExitAfterIt) {
 TEST(PipeServerOptions, ParsesEveryOptionAndRefusesNonsense) {
   pipeserver::ServerOptions o;
   std::string error;
-  ASSERT_TRUE(pipeserver::ParseOptions({"--path", "/x", "--log", "l.txt", "--reply", "-9",
-                                        "--vanish-after", "3", "--exit-after-final",
-                                        "--duration", "1500"},
-                                       &o, &error))
+  ASSERT_TRUE(
+      pipeserver::ParseOptions({"--path", "/x", "--log", "l.txt", "--reply", "-9", "--vanish-after",
+                                "3", "--exit-after-final", "--duration", "1500"},
+                               &o, &error))
       << error;
   EXPECT_EQ(o.name, "/x");
   EXPECT_EQ(o.log_path, "l.txt");
@@ -608,9 +610,13 @@ TEST(PipeServerOptions, ParsesEveryOptionAndRefusesNonsense) {
   EXPECT_TRUE(n.single_instance);
   EXPECT_FALSE(o.single_instance);
   for (const std::vector<std::string>& bad :
-       std::vector<std::vector<std::string>>{{"--reply"}, {"--reply", "x"},
-                                             {"--reply", "4294967296"}, {"--vanish-after", "0"},
-                                             {"--duration", "-1"}, {"--log"}, {"--what"}}) {
+       std::vector<std::vector<std::string>>{{"--reply"},
+                                             {"--reply", "x"},
+                                             {"--reply", "4294967296"},
+                                             {"--vanish-after", "0"},
+                                             {"--duration", "-1"},
+                                             {"--log"},
+                                             {"--what"}}) {
     pipeserver::ServerOptions b;
     EXPECT_FALSE(pipeserver::ParseOptions(bad, &b, &error)) << bad[0];
   }
@@ -629,8 +635,8 @@ TEST(PipeServer, DurationEndsTheServer) {
 
 TEST(Host, ForgetNeighbourIgnoresAnythingButDottedIPv4) {
   // None of these may reach a command line or the kernel; all return.
-  for (const char* text : {"", "1.2.3", "256.1.1.1", "1.2.3.4 -a", "1.2.3.4;x", "::1",
-                           "localhost", "0x7f.0.0.1", "1.2.3.4.5"}) {
+  for (const char* text : {"", "1.2.3", "256.1.1.1", "1.2.3.4 -a", "1.2.3.4;x", "::1", "localhost",
+                           "0x7f.0.0.1", "1.2.3.4.5"}) {
     platform::ForgetNeighbour(text);
   }
   platform::DebugTrace(nullptr);

@@ -157,8 +157,8 @@ std::unique_ptr<PipeHolder> HoldPipe(const std::string& name, const std::string&
   if (fd < 0) return nullptr;
   auto holder = std::make_unique<PosixPipeHolder>(fd);
   if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return nullptr;
-  if (!bytes.empty() && send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) !=
-                            static_cast<ssize_t>(bytes.size())) {
+  if (!bytes.empty() &&
+      send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) {
     return nullptr;
   }
   return holder;

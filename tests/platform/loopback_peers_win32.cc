@@ -169,9 +169,9 @@ std::unique_ptr<PipeHolder> HoldPipe(const std::string& name, const std::string&
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   auto holder = std::make_unique<Win32PipeHolder>(h);
   DWORD count = 0;
-  if (!bytes.empty() && (!WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &count,
-                                    nullptr) ||
-                         count != bytes.size())) {
+  if (!bytes.empty() &&
+      (!WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &count, nullptr) ||
+       count != bytes.size())) {
     return nullptr;
   }
   return holder;

@@ -126,21 +126,26 @@ inline std::vector<Case> Cases() {
                     {"Application", "F", "2"},
                     {"Application", "H", ""},
                     {"X", "H", "1"}}});
-  cases.push_back({"duplicate_sections.ini", "A=top\r\n[Application]\r\n[Application]\r\nA=dup\r\n",
+  cases.push_back({"duplicate_sections.ini",
+                   "A=top\r\n[Application]\r\n[Application]\r\nA=dup\r\n",
                    {{"Application", "A", ""}, {"", "A", "top"}}});
-  cases.push_back({"trailing_nul.ini", Bytes("[Application]\r\nA=\"1\"\r\nB=\"2\"\r\n\0"),
+  cases.push_back({"trailing_nul.ini",
+                   Bytes("[Application]\r\nA=\"1\"\r\nB=\"2\"\r\n\0"),
                    {{"Application", "A", "1"}, {"Application", "B", "2"}}});
-  cases.push_back({"no_final_newline.ini", "[Application]\r\nA=\"1\"",
-                   {{"Application", "A", "1"}}});
-  cases.push_back({"indented_header.ini", "  [Application]  junk\r\n  A  \r\n= v\r\nA=2\r\nB=3\r\n",
+  cases.push_back(
+      {"no_final_newline.ini", "[Application]\r\nA=\"1\"", {{"Application", "A", "1"}}});
+  cases.push_back({"indented_header.ini",
+                   "  [Application]  junk\r\n  A  \r\n= v\r\nA=2\r\nB=3\r\n",
                    {{"Application", "A", ""}, {"Application", "B", "3"}}});
-  cases.push_back({"utf8_bom.ini", "\xEF\xBB\xBF[Application]\r\nA=caf\xC3\xA9\r\n",
+  cases.push_back({"utf8_bom.ini",
+                   "\xEF\xBB\xBF[Application]\r\nA=caf\xC3\xA9\r\n",
                    {{"Application", "A", "caf\xC3\xA9"}}});
-  cases.push_back({"utf16.ini", Utf16Le("[Application]\r\nA=\"1\"\r\n"),
-                   {{"Application", "A", "1"}}});
-  cases.push_back({"utf16_bom_on_ansi.ini", "\xFF\xFE[Application]\r\nA=1\r\n",
-                   {{"Application", "A", ""}}});
-  cases.push_back({"missing_section.ini", "[Other]\r\nDEF_IF_VERSION=\"Ver.5.12\"\r\n",
+  cases.push_back(
+      {"utf16.ini", Utf16Le("[Application]\r\nA=\"1\"\r\n"), {{"Application", "A", "1"}}});
+  cases.push_back(
+      {"utf16_bom_on_ansi.ini", "\xFF\xFE[Application]\r\nA=1\r\n", {{"Application", "A", ""}}});
+  cases.push_back({"missing_section.ini",
+                   "[Other]\r\nDEF_IF_VERSION=\"Ver.5.12\"\r\n",
                    {{"Application", "DEF_IF_VERSION", ""}}});
   cases.push_back({"empty.ini", "", {{"Application", "A", ""}}});
   // A value longer than the reader's buffer is cut to the buffer. (Wine also

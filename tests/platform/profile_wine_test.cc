@@ -22,8 +22,8 @@ namespace fs = std::filesystem;
 
 std::string AnsiToUtf8(const std::string& bytes) {
   if (bytes.empty()) return bytes;
-  const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &wide[0], n);
   const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
@@ -80,21 +80,27 @@ TEST(ProfileAgainstWindows, TrickyFiles) {
   WineDir dir;
   for (const profile_cases::Case& c : profile_cases::Cases()) {
     const std::string path = dir.Write(c.name, c.bytes);
-    for (const profile_cases::Query& q : c.queries) Compare(path, c.bytes, q.section, q.key, c.name);
+    for (const profile_cases::Query& q : c.queries)
+      Compare(path, c.bytes, q.section, q.key, c.name);
   }
 }
 
 TEST(ProfileAgainstWindows, AnsiTextAndBinaryJunk) {
   WineDir dir;
   const std::vector<std::pair<const char*, std::string>> files = {
-      {"ansi.ini", "[Application]\r\nA=\xE9\xA0x\xA0\r\n\xA0" "B=1\r\nC=\x80\x9F\r\n"},
+      {"ansi.ini",
+       "[Application]\r\nA=\xE9\xA0x\xA0\r\n\xA0"
+       "B=1\r\nC=\x80\x9F\r\n"},
       {"case.ini", "[Caf\xC9]\r\nA=1\r\n[caf\xE9]\r\nA=2\r\n"},
       {"junk_high.ini", profile_cases::Junk(30000, 99, false) + "\r\n[Application]\r\nA=ok\r\n"},
   };
   for (const auto& f : files) {
     const std::string path = dir.Write(f.first, f.second);
     for (const char* section : {"Application", "caf\xC3\xA9", "Caf\xC3\x89"}) {
-      for (const char* key : {"A", "B", "C", "\xC2\xA0" "B"}) Compare(path, f.second, section, key, f.first);
+      for (const char* key : {"A", "B", "C",
+                              "\xC2\xA0"
+                              "B"})
+        Compare(path, f.second, section, key, f.first);
     }
   }
 }
@@ -104,8 +110,9 @@ TEST(ProfileAgainstWindows, AnsiTextAndBinaryJunk) {
 TEST(ProfileAgainstWindows, RandomFilesOfTrickyCharacters) {
   WineDir dir;
   const std::vector<std::string> pieces = {
-      "[", "]", "=", "\"", "'", " ", "\t", "\r", "\n", "\r\n", std::string(1, '\0'), "\x1a",
-      "S", "s", "K", "k", "v", ";", "[S]", "[s]", "K=", "k =", "=\"v\"", "\r\n[S]\r\n"};
+      "[",      "]",          "=", "\"", "'", " ", "\t", "\r",  "\n",  "\r\n", std::string(1, '\0'),
+      "\x1a",   "S",          "s", "K",  "k", "v", ";",  "[S]", "[s]", "K=",   "k =",
+      "=\"v\"", "\r\n[S]\r\n"};
   const char* sections[] = {"S", "s", "", " S "};
   const char* keys[] = {"K", "k", "v", " K", "S", ";", "K=", "[S]"};
   uint32_t x = 12345;
@@ -117,7 +124,8 @@ TEST(ProfileAgainstWindows, RandomFilesOfTrickyCharacters) {
   for (int i = 0; i < 300; ++i) {
     std::string bytes;
     const uint32_t length = 1 + next(40);
-    for (uint32_t k = 0; k < length; ++k) bytes += pieces[next(static_cast<uint32_t>(pieces.size()))];
+    for (uint32_t k = 0; k < length; ++k)
+      bytes += pieces[next(static_cast<uint32_t>(pieces.size()))];
     const std::string name = "random_" + std::to_string(i) + ".ini";
     const std::string path = dir.Write(name, bytes);
     for (const char* section : sections) {

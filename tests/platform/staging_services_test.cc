@@ -81,7 +81,8 @@ TEST(Files, WriteReplacesWholeAndFailuresLeaveNoFile) {
   const std::string file = dir / "f.bin";
   const std::string long_bytes("long\0content", 12);
   ASSERT_EQ(platform::WriteWholeFile(file, reinterpret_cast<const uint8_t*>(long_bytes.data()),
-                                     long_bytes.size()), 0);
+                                     long_bytes.size()),
+            0);
   EXPECT_EQ(ReadBytes(file), long_bytes);
   ASSERT_EQ(platform::WriteWholeFile(file, reinterpret_cast<const uint8_t*>("x"), 1), 0);
   EXPECT_EQ(ReadBytes(file), "x");
@@ -183,8 +184,7 @@ TEST(Resources, OwnResourcesByNameInAnyCase) {
   platform::Resource r;
   ASSERT_EQ(platform::LoadOwnResource("DSC_PDATA", "ZANTOR", &r), platform::ResourceError::kNone);
   EXPECT_EQ(AsString(r), ReadBytes(kShippedIni));
-  ASSERT_EQ(platform::LoadOwnResource("dsc_pdata", "qjl04rcc", &r),
-            platform::ResourceError::kNone);
+  ASSERT_EQ(platform::LoadOwnResource("dsc_pdata", "qjl04rcc", &r), platform::ResourceError::kNone);
   EXPECT_EQ(AsString(r), ReadBytes(HostPath(ZT_TEST_IMAGE_FILE)));
   EXPECT_EQ(platform::LoadOwnResource("DSC_PDATA", "QJL04RCC_1", &r),
             platform::ResourceError::kNotFound);
@@ -204,7 +204,8 @@ TEST(Resources, AnotherProgramFileServesAllFourUnchanged) {
   EXPECT_EQ(AsString(r), ReadBytes(kShippedIni));
   for (const char* name : {"QJL04RCC_1", "QJL04RCC_2"}) {
     ASSERT_EQ(platform::LoadProgramResource(program, "DSC_PDATA", name, &r),
-              platform::ResourceError::kNone) << name;
+              platform::ResourceError::kNone)
+        << name;
     EXPECT_GT(r.size(), 0u);
   }
   EXPECT_EQ(platform::LoadProgramResource(program, "DSC_PDATA", "QJL04RCC_3", &r),
@@ -222,7 +223,8 @@ TEST(Resources, MissingOrForeignFilesFailClearly) {
   WriteBytes(text, std::string(5000, 'T'));
   const platform::ResourceError e = platform::LoadProgramResource(text, "DSC_PDATA", "ZANTOR", &r);
   EXPECT_TRUE(e == platform::ResourceError::kProgramNotOpened ||
-              e == platform::ResourceError::kNoResources) << platform::ResourceErrorText(e);
+              e == platform::ResourceError::kNoResources)
+      << platform::ResourceErrorText(e);
 }
 
 TEST(Resources, TruncatedProgramFileIsRefused) {
@@ -300,8 +302,7 @@ TEST(Staging, StagesBesideTheLauncherAndLeavesItsFilesAlone) {
   EXPECT_EQ(r.settings.prgDateE, "07/21/2026");
 
   // Read-only leftovers go too: attributes are cleared before deleting.
-  fs::permissions(fs::u8path(r.image.stagedPath), fs::perms::owner_write,
-                  fs::perm_options::remove);
+  fs::permissions(fs::u8path(r.image.stagedPath), fs::perms::owner_write, fs::perm_options::remove);
   update::RemoveStagedFiles(files, r.image);
   EXPECT_FALSE(fs::exists(fs::u8path(r.image.stagedPath)));
   EXPECT_FALSE(fs::exists(fs::u8path(zantor + sep + "Zantor.ini")));

@@ -16,9 +16,9 @@ namespace testing_support {
 // factory makes.
 struct FakeBoardHttp {
   bool fail_open = false;
-  bool refuse = false;          // the first write fails
-  int fail_after_bytes = -1;    // writes fail once this much was taken
-  uint32_t short_writes = 0;    // take at most this much per write (0: all)
+  bool refuse = false;        // the first write fails
+  int fail_after_bytes = -1;  // writes fail once this much was taken
+  uint32_t short_writes = 0;  // take at most this much per write (0: all)
   bool fail_response = false;
   uint32_t status = 200;
 

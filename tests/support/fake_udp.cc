@@ -23,8 +23,7 @@ platform::SocketHandle FakeUdpApi::Create() {
 }
 
 bool FakeUdpApi::Bind(platform::SocketHandle s, uint32_t address, uint16_t port) {
-  calls.push_back("bind " + std::to_string(s) + " " + Dotted(address) + ":" +
-                  std::to_string(port));
+  calls.push_back("bind " + std::to_string(s) + " " + Dotted(address) + ":" + std::to_string(port));
   return !fail_bind;
 }
 
@@ -37,16 +36,16 @@ bool FakeUdpApi::SetBroadcast(platform::SocketHandle s, bool on) {
   return true;
 }
 
-int FakeUdpApi::SendTo(platform::SocketHandle s, const uint8_t* data, int length,
-                       uint32_t address, uint16_t port) {
+int FakeUdpApi::SendTo(platform::SocketHandle s, const uint8_t* data, int length, uint32_t address,
+                       uint16_t port) {
   if (fail_send || open.count(s) == 0) return -1;
   sent.push_back(Sent{s, std::vector<uint8_t>(data, data + length), Dotted(address), port,
                       broadcast_on_.count(s) != 0});
   return length;
 }
 
-int FakeUdpApi::ReceiveFrom(platform::SocketHandle s, uint8_t* buffer, int size,
-                            std::string* from, uint16_t* port) {
+int FakeUdpApi::ReceiveFrom(platform::SocketHandle s, uint8_t* buffer, int size, std::string* from,
+                            uint16_t* port) {
   if (inbound.empty() || open.count(s) == 0) return -1;
   Inbound d = inbound.front();
   inbound.pop_front();

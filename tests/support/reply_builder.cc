@@ -21,10 +21,20 @@ Bytes ReplyFrame(char letter, uint8_t group, uint16_t command, uint16_t result, 
                  int announced) {
   const uint16_t length =
       static_cast<uint16_t>(announced < 0 ? static_cast<int>(data.size()) : announced);
-  Bytes f = {'K', 'A', 'V', 'R', 'O', static_cast<uint8_t>(letter), group, 0x00,
-             static_cast<uint8_t>(command >> 8), static_cast<uint8_t>(command),
-             static_cast<uint8_t>(result >> 8), static_cast<uint8_t>(result),
-             static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)};
+  Bytes f = {'K',
+             'A',
+             'V',
+             'R',
+             'O',
+             static_cast<uint8_t>(letter),
+             group,
+             0x00,
+             static_cast<uint8_t>(command >> 8),
+             static_cast<uint8_t>(command),
+             static_cast<uint8_t>(result >> 8),
+             static_cast<uint8_t>(result),
+             static_cast<uint8_t>(length >> 8),
+             static_cast<uint8_t>(length)};
   f.insert(f.end(), data.begin(), data.end());
   return f;
 }

@@ -20,14 +20,13 @@ struct BoardInfo {
   uint8_t type2 = 1;
   uint8_t major = 5;
   uint8_t minor = 0x10;
-  bool newer = false;      // result 0xE000, 62 data bytes, kind byte
-  uint8_t kind_byte = 4;   // newer form only
+  bool newer = false;     // result 0xE000, 62 data bytes, kind byte
+  uint8_t kind_byte = 4;  // newer form only
 };
 
 // Basic information, to a search ('p') or to a query ('q').
 Bytes InfoReply(char letter, const BoardInfo& board);
-Bytes ModelReply(const std::string& mac, const std::string& model,
-                 const std::string& printer = "");
+Bytes ModelReply(const std::string& mac, const std::string& model, const std::string& printer = "");
 Bytes StatusReply(uint8_t status);
 
 }  // namespace testing_support

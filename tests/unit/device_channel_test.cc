@@ -64,8 +64,8 @@ TEST_F(ChannelTest, EverySearchRecreatesTheSocketOnTheCurrentBindAddress) {
   channel.SetBindAddress("10.9.9.9");  // as the adapter dialog does
   channel.PostRequest(REQ_SEARCH_OR_INFO, nullptr);
   loop.ProcessPending();
-  const std::vector<std::string> want = {"startup", "create 3", "bind 3 0.0.0.0:0", "close 3",
-                                         "create 4", "bind 4 10.9.9.9:0"};
+  const std::vector<std::string> want = {"startup", "create 3", "bind 3 0.0.0.0:0",
+                                         "close 3", "create 4", "bind 4 10.9.9.9:0"};
   EXPECT_EQ(api.calls, want);
   ASSERT_EQ(api.sent.size(), 2u);
   EXPECT_EQ(api.sent[1].socket, 4);

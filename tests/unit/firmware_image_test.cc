@@ -54,9 +54,9 @@ TEST(Settings, NineKeysReadInTheirOrderIntoTheirFields) {
     asked.push_back(key);
     return std::string("v:") + key;
   });
-  const std::vector<std::string> order = {
-      "DEF_IF_VERSION", "DEF_EXE_NAME",   "DEF_EXE_DISPNAME", "DEF_PRG_VERSION",  "DEF_PRG_DATE_J",
-      "DEF_PRG_DATE_E", "DEF_COPYRIGHT", "DEF_CAPTION",      "DEF_FIRMFILE_NAME"};
+  const std::vector<std::string> order = {"DEF_IF_VERSION",  "DEF_EXE_NAME",   "DEF_EXE_DISPNAME",
+                                          "DEF_PRG_VERSION", "DEF_PRG_DATE_J", "DEF_PRG_DATE_E",
+                                          "DEF_COPYRIGHT",   "DEF_CAPTION",    "DEF_FIRMFILE_NAME"};
   EXPECT_EQ(asked, order);
   EXPECT_EQ(s.ifVersion, "v:DEF_IF_VERSION");
   EXPECT_EQ(s.exeName, "v:DEF_EXE_NAME");

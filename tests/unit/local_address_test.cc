@@ -40,10 +40,10 @@ TEST(LocalAddress, WithoutEthernetTheLastQualifyingAddressWins) {
 
 TEST(LocalAddress, PassesOverWrongHardwareLengthsIPv6OnlyAndEmptyTexts) {
   const std::vector<Adapter> list = {
-      Make(24, 0, {{kFamilyInet, "127.0.0.1"}}),          // loopback
-      Make(131, 0, {{kFamilyInet, "172.16.0.1"}}),        // tunnel
-      Make(6, 8, {{kFamilyInet, "10.1.1.1"}}),            // odd hardware length
-      Make(6, 6, {{kFamilyInet6, "fe80::2"}}),            // IPv6 only
+      Make(24, 0, {{kFamilyInet, "127.0.0.1"}}),    // loopback
+      Make(131, 0, {{kFamilyInet, "172.16.0.1"}}),  // tunnel
+      Make(6, 8, {{kFamilyInet, "10.1.1.1"}}),      // odd hardware length
+      Make(6, 6, {{kFamilyInet6, "fe80::2"}}),      // IPv6 only
       Make(6, 6, {{kFamilyInet, ""}, {kFamilyInet, "10.2.2.2"}}),
   };
   std::string chosen, diag;

@@ -261,8 +261,7 @@ TEST(Language, FirstShowFollowsTheLocaleAndTheMenuSwitchesEverything) {
   EXPECT_EQ(h.form.language(), ui::Language::Japanese);
   EXPECT_TRUE(h.view.item_checked[ui::Component::JapaneseItem]);
   EXPECT_FALSE(h.view.item_checked[ui::Component::EnglishItem]);
-  EXPECT_EQ(h.view.captions[ui::Component::FirmwareUpdateItem],
-            "QJ-L04 Ver.5.12へアップデート");
+  EXPECT_EQ(h.view.captions[ui::Component::FirmwareUpdateItem], "QJ-L04 Ver.5.12へアップデート");
   EXPECT_EQ(h.Sent(), std::vector<std::string>({"search"})) << "the first show refreshes";
 
   const auto japanese = h.view.captions;

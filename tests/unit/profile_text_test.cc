@@ -80,7 +80,7 @@ TEST(ProfileText, BufferFitCountsUtf16UnitsAndKeepsCharactersWhole) {
   EXPECT_EQ(FitProfileBuffer("abcdef", 1), "");
   EXPECT_EQ(FitProfileBuffer("abcdef", 0), "");
   EXPECT_EQ(FitProfileBuffer("a\xC3\xA9z", 3), "a\xC3\xA9");  // é is one unit
-  const std::string emoji = "a\xF0\x9F\x98\x80";               // two units
+  const std::string emoji = "a\xF0\x9F\x98\x80";              // two units
   EXPECT_EQ(FitProfileBuffer(emoji, 3), "a");
   EXPECT_EQ(FitProfileBuffer(emoji, 4), emoji);
   EXPECT_EQ(FitProfileBuffer("a\xF0\x9F", 10), "a\xF0\x9F");  // a broken tail stays in bounds

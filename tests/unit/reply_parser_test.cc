@@ -19,8 +19,14 @@ Bytes Frame(char letter, uint8_t group, uint16_t command, uint16_t result, const
 
 Bytes InfoData(uint8_t major, uint8_t minor) {
   Bytes d(54, 0);
-  d[0] = 'Q'; d[1] = 'J'; d[2] = '-'; d[3] = 'L';
-  d[36] = 4; d[37] = 1; d[38] = major; d[39] = minor;
+  d[0] = 'Q';
+  d[1] = 'J';
+  d[2] = '-';
+  d[3] = 'L';
+  d[36] = 4;
+  d[37] = 1;
+  d[38] = major;
+  d[39] = minor;
   for (int i = 0; i < 6; ++i) d[40 + i] = static_cast<uint8_t>(0xA0 + i);
   return d;
 }

@@ -54,8 +54,8 @@ std::string Data(const File& f, const ContainerEntry& e, const ContainerLayout& 
 }
 
 TEST(ResourceContainer, RoundTripFindsByNameIgnoringCase) {
-  const File f = MakeFile({{"ZANTOR", "settings"}, {"QJL04RCC", std::string("img\0ge", 6)},
-                           {"EMPTY", ""}});
+  const File f =
+      MakeFile({{"ZANTOR", "settings"}, {"QJL04RCC", std::string("img\0ge", 6)}, {"EMPTY", ""}});
   std::vector<ContainerEntry> entries;
   ContainerLayout layout;
   ASSERT_EQ(Parse(f.bytes, &entries, &layout), ContainerStatus::kOk);
@@ -121,10 +121,10 @@ TEST(ResourceContainer, EntriesPointingOutsideTheDataAreDamaged) {
   // A consistent checksum over wrong numbers, as a faulty writer would make.
   const uint64_t huge = ~uint64_t{0};
   const std::vector<std::vector<ContainerEntry>> bad = {
-      {{"DSC_PDATA", "A", 0, 11}},           // one byte past the data
-      {{"DSC_PDATA", "A", 11, 0}},           // starts past the data
-      {{"DSC_PDATA", "A", huge - 1, 5}},     // wraps around
-      {{"DSC_PDATA", "A", 5, huge - 2}},     // wraps around
+      {{"DSC_PDATA", "A", 0, 11}},        // one byte past the data
+      {{"DSC_PDATA", "A", 11, 0}},        // starts past the data
+      {{"DSC_PDATA", "A", huge - 1, 5}},  // wraps around
+      {{"DSC_PDATA", "A", 5, huge - 2}},  // wraps around
   };
   for (const auto& entries : bad) {
     std::vector<uint8_t> file(100, 0);
@@ -145,7 +145,7 @@ TEST(ResourceContainer, TrailerNumbersThatDoNotFitTheFile) {
     std::vector<ContainerEntry> entries;
     return Parse(b, &entries);
   };
-  EXPECT_EQ(with(8, 0, 8), ContainerStatus::kDamaged);                   // start and size disagree
+  EXPECT_EQ(with(8, 0, 8), ContainerStatus::kDamaged);                    // start and size disagree
   EXPECT_EQ(with(16, f.bytes.size() + 1, 8), ContainerStatus::kDamaged);  // bigger than the file
   EXPECT_EQ(with(16, 39, 8), ContainerStatus::kDamaged);                  // smaller than a trailer
   EXPECT_EQ(with(24, ~uint64_t{0}, 8), ContainerStatus::kDamaged);        // directory past the end

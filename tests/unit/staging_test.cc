@@ -28,12 +28,12 @@ class FakeFiles : public StagingFiles {
     log.push_back("mkdir " + path);
     return directories.insert(path).second ? 0 : 17;
   }
-  platform::ResourceError LoadResource(const std::string& name,
-                                       platform::Resource* out) override {
+  platform::ResourceError LoadResource(const std::string& name, platform::Resource* out) override {
     log.push_back("load " + name);
     auto it = resources.find(name);
     if (it == resources.end()) return platform::ResourceError::kNotFound;
-    *out = platform::Resource::FromBytes(std::vector<uint8_t>(it->second.begin(), it->second.end()));
+    *out =
+        platform::Resource::FromBytes(std::vector<uint8_t>(it->second.begin(), it->second.end()));
     return platform::ResourceError::kNone;
   }
   platform::SysError WriteWholeFile(const std::string& path, const uint8_t* data,
@@ -90,8 +90,10 @@ class StagingTest : public ::testing::Test {
     fs.resources["QJL04RCC"] = std::string("IMAGE\0BYTES", 11);
   }
   void WithFileName(const std::string& name) {
-    fs.resources["ZANTOR"] = "[Application]\r\nDEF_IF_VERSION=\"Ver.5.12\"\r\n"
-                             "DEF_FIRMFILE_NAME=\"" + name + "\"\r\n";
+    fs.resources["ZANTOR"] =
+        "[Application]\r\nDEF_IF_VERSION=\"Ver.5.12\"\r\n"
+        "DEF_FIRMFILE_NAME=\"" +
+        name + "\"\r\n";
   }
   FakeFiles fs;
 };
@@ -201,10 +203,10 @@ TEST_F(StagingTest, RemovalTakesOnlyOurFilesAndTheEmptyDirectory) {
   fs.files["T/ZANTOR/res/Zantor.exe"] = "launcher's";
   fs.log.clear();
   RemoveStagedFiles(fs, r.image);
-  EXPECT_EQ(fs.log, (std::vector<std::string>{
-                        "normal T/ZANTOR/Zantor.ini", "delete T/ZANTOR/Zantor.ini",
-                        "normal T/ZANTOR/l04_05.12.rcc", "delete T/ZANTOR/l04_05.12.rcc",
-                        "rmdir T/ZANTOR"}));
+  EXPECT_EQ(fs.log,
+            (std::vector<std::string>{"normal T/ZANTOR/Zantor.ini", "delete T/ZANTOR/Zantor.ini",
+                                      "normal T/ZANTOR/l04_05.12.rcc",
+                                      "delete T/ZANTOR/l04_05.12.rcc", "rmdir T/ZANTOR"}));
   EXPECT_EQ(fs.files.size(), 1u);
   EXPECT_EQ(fs.directories.count("T/ZANTOR"), 1u);
 

@@ -67,20 +67,21 @@ TEST(Texts, ComposedUpdateCaption) {
 TEST(Texts, LineBreaksAndBlanksKeptExactly) {
   const TextTable en = Filled(Language::English);
   const TextTable ja = Filled(Language::Japanese);
-  EXPECT_EQ(ja[TextKey::MsgNotReady],
-            "印字できない状態のプリンタが選択されています。\n\rプリンタを印刷可能な状態にしてください。");
+  EXPECT_EQ(
+      ja[TextKey::MsgNotReady],
+      "印字できない状態のプリンタが選択されています。\n\rプリンタを印刷可能な状態にしてください。");
   EXPECT_EQ(en[TextKey::MsgNotReady],
             "You selected the printer which is not ready.\r\n"
             "Please change the printer into the state which can print.");
-  EXPECT_NE(en[TextKey::MsgStopQuestion].find("doesn't stop. \r\nPlease wait"),
-            std::string::npos);
+  EXPECT_NE(en[TextKey::MsgStopQuestion].find("doesn't stop. \r\nPlease wait"), std::string::npos);
   EXPECT_EQ(en[TextKey::MsgUpdateTarget], "QJ-L04 is updated to Ver.5.12.\r\n\r\n");
   EXPECT_EQ(ja[TextKey::MsgUpdateTarget],
             "QJ-L04ファームウェアを Ver.5.12 へ書き換えます。\r\n\r\n");
   // A lone LF after the first sentence, CR LF after the second.
-  EXPECT_EQ(ja[TextKey::MsgAbortQuestion].rfind(
-                "現在 QJ-L04ファームウェアを書き込み中です。\nQJ-L04が壊れる恐れがあります。\r\n", 0),
-            0u);
+  EXPECT_EQ(
+      ja[TextKey::MsgAbortQuestion].rfind(
+          "現在 QJ-L04ファームウェアを書き込み中です。\nQJ-L04が壊れる恐れがあります。\r\n", 0),
+      0u);
   EXPECT_NE(ja[TextKey::MsgUpdateWarning].find("※アップデートには３～１０分程度"),
             std::string::npos);
 
@@ -96,8 +97,8 @@ TEST(Texts, LineBreaksAndBlanksKeptExactly) {
 // and version label they are filled with.
 TEST(Texts, ModelAndVersionReachExactlyTheirTexts) {
   const std::set<TextKey> kFollowModel = {
-      TextKey::MsgUpdateTarget,     TextKey::MsgUpdateWarning,    TextKey::MsgAbortQuestion,
-      TextKey::MsgFirewallRegister, TextKey::MsgFirewallBlocked,  TextKey::MsgOnlyFrom200,
+      TextKey::MsgUpdateTarget,     TextKey::MsgUpdateWarning,   TextKey::MsgAbortQuestion,
+      TextKey::MsgFirewallRegister, TextKey::MsgFirewallBlocked, TextKey::MsgOnlyFrom200,
       TextKey::MsgOnlyFrom1xx,
   };
   for (Language lang : {Language::English, Language::Japanese}) {
@@ -109,8 +110,7 @@ TEST(Texts, ModelAndVersionReachExactlyTheirTexts) {
     }
     const CaptionList captions = LanguageCaptions(lang, "XX-9", "Ver.7.01");
     EXPECT_NE(CaptionOf(captions, Component::FirmUpdateButton).find("XX-9"), std::string::npos);
-    EXPECT_NE(CaptionOf(captions, Component::FirmUpdateButton).find("Ver.7.01"),
-              std::string::npos);
+    EXPECT_NE(CaptionOf(captions, Component::FirmUpdateButton).find("Ver.7.01"), std::string::npos);
     // The mode item names its model whatever the image is.
     EXPECT_NE(CaptionOf(captions, Component::ShowQJL04Item).find("QJ-L04"), std::string::npos);
   }
@@ -124,11 +124,10 @@ TEST(Texts, ModelAndVersionReachExactlyTheirTexts) {
   EXPECT_EQ(en[TextKey::MsgSameVersion],
             "The firmware data is the same as that of the QJ-L04.\r\n\r\n"
             "Do you really want to overwrite it?");
-  EXPECT_EQ(en[TextKey::MsgOlderPrefix].rfind("The firmware data is older than that of the QJ-L04 of",
-                                             0),
-            0u);
-  EXPECT_EQ(ja[TextKey::MsgDowngradeQuestion].rfind(" のQJ-L04のバージョンより古いです。", 0),
-            0u);
+  EXPECT_EQ(
+      en[TextKey::MsgOlderPrefix].rfind("The firmware data is older than that of the QJ-L04 of", 0),
+      0u);
+  EXPECT_EQ(ja[TextKey::MsgDowngradeQuestion].rfind(" のQJ-L04のバージョンより古いです。", 0), 0u);
 }
 
 TEST(Texts, SwitchingBackRestoresEnglishExactly) {

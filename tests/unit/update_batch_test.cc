@@ -150,8 +150,8 @@ TEST_F(Batch, RefusalsAndQuestionsBeforeAnythingStarts) {
   h->form.ListViewMouseDown(h->view.RowOf("10.213.0.14"), true);
   h->view.answers = {Answer::kYes, Answer::kNo};
   h->form.FirmUpdateButtonClick();
-  EXPECT_EQ(Questions(), Strings({ui::UpdateConfirmation(h->form.texts()),
-                                  Text(ui::TextKey::MsgSameVersion)}));
+  EXPECT_EQ(Questions(),
+            Strings({ui::UpdateConfirmation(h->form.texts()), Text(ui::TextKey::MsgSameVersion)}));
   EXPECT_EQ(h->http.sessions, 0);
 
   Board("10.213.0.15", "02:00:00:00:00:15", 5, 0x00);
@@ -229,8 +229,8 @@ TEST_F(Batch, WorkerFailureResults) {
     h->form.FirmUpdateButtonClick();
     EXPECT_LT(h->loop.now() - t0, 2000u) << "no fixed wait after a failed upload";
     h->loop.RunFor(50);
-    EXPECT_EQ(Questions().back(), ui::WorkerFailureMessage(h->form.texts(), c.result,
-                                                           "10.213.0.11", "02:00:00:00:00:11"));
+    EXPECT_EQ(Questions().back(), ui::WorkerFailureMessage(h->form.texts(), c.result, "10.213.0.11",
+                                                           "02:00:00:00:00:11"));
     EXPECT_TRUE(h->http.closed) << "handles are closed before the failure is reported";
     EXPECT_FALSE(h->form.updating());
   }
@@ -248,8 +248,8 @@ TEST_F(Batch, CheckingGivesUpOnTheTwelveHundredAndEleventhTick) {
   EXPECT_EQ(Row("10.213.0.11").sub[2], "98.0");
   h->loop.RunFor(70);
   EXPECT_FALSE(h->form.updating());
-  EXPECT_EQ(Questions().back(), ui::WorkerFailureMessage(h->form.texts(), -2, "10.213.0.11",
-                                                         "02:00:00:00:00:11"));
+  EXPECT_EQ(Questions().back(),
+            ui::WorkerFailureMessage(h->form.texts(), -2, "10.213.0.11", "02:00:00:00:00:11"));
 }
 
 TEST_F(Batch, ABoardReportingZeroVersionCountsAsUpdated) {

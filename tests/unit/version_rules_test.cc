@@ -12,7 +12,7 @@ TEST(CompareVersions, OrdinalNeverNumeric) {
   EXPECT_EQ(CompareVersions("10.00", "5.12"), VersionOrder::kOlder);  // '1' < '5'
   EXPECT_EQ(CompareVersions("5.1", "5.12"), VersionOrder::kOlder);    // a prefix is smaller
   EXPECT_EQ(CompareVersions("5.120", "5.12"), VersionOrder::kNewer);
-  EXPECT_EQ(CompareVersions("a.00", "A.00"), VersionOrder::kNewer);   // case counts
+  EXPECT_EQ(CompareVersions("a.00", "A.00"), VersionOrder::kNewer);  // case counts
   EXPECT_EQ(CompareVersions("0.00", "5.12"), VersionOrder::kOlder);
 }
 

@@ -153,7 +153,8 @@ TEST_F(MainWindowTest, BuildsTheDesignLayout) {
   RECT stop;
   GetWindowRect(window_.stop_button(), &stop);
   EXPECT_LT(r.right, stop.left);  // both on the right, Stop last
-  for (HWND b : {window_.web_config_button(), window_.stop_button(), window_.firm_update_button()}) {
+  for (HWND b :
+       {window_.web_config_button(), window_.stop_button(), window_.firm_update_button()}) {
     EXPECT_FALSE(IsWindowEnabled(b));
   }
 
@@ -307,11 +308,12 @@ TEST_F(MainWindowTest, TreeNodesCarryTheirHandlesToTheLogic) {
   EXPECT_TRUE(GetWindowLongPtrW(window_.tree(), GWL_STYLE) & TVS_LINESATROOT);
 
   // The node under the mouse.
-  HTREEITEM wireless = TreeView_GetNextSibling(window_.tree(), TreeView_GetChild(window_.tree(),
-                                            TreeView_GetRoot(window_.tree())));
+  HTREEITEM wireless = TreeView_GetNextSibling(
+      window_.tree(), TreeView_GetChild(window_.tree(), TreeView_GetRoot(window_.tree())));
   RECT r;
-  ASSERT_TRUE(TreeView_GetItemRect(window_.tree(), TreeView_GetChild(window_.tree(),
-                                   TreeView_GetRoot(window_.tree())), &r, TRUE));
+  ASSERT_TRUE(TreeView_GetItemRect(
+      window_.tree(), TreeView_GetChild(window_.tree(), TreeView_GetRoot(window_.tree())), &r,
+      TRUE));
   Click(window_.tree(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
   ASSERT_FALSE(events_.calls.empty());
   EXPECT_EQ(events_.calls.front(), "select 2 0");

@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
 
-  std::unique_ptr<pipeserver::PipeListener> listener = pipeserver::CreatePipeListener(options.single_instance);
+  std::unique_ptr<pipeserver::PipeListener> listener =
+      pipeserver::CreatePipeListener(options.single_instance);
   const pipeserver::StopReason reason = pipeserver::Serve(
       *listener, options, [&log](const std::string& line) { log.Line(line); },
       [] { return gStop != 0; });

@@ -98,8 +98,9 @@ class UnixListener final : public PipeListener {
     if (bind(fd.get(), sa, sizeof address) != 0) {
       const int bind_error = errno;
       if (bind_error != EADDRINUSE || !RemoveStale(address)) {
-        *error = name + ": " + (bind_error == EADDRINUSE ? "a server is there already"
-                                                         : std::strerror(bind_error));
+        *error =
+            name + ": " +
+            (bind_error == EADDRINUSE ? "a server is there already" : std::strerror(bind_error));
         return false;
       }
       if (bind(fd.get(), sa, sizeof address) != 0) {
@@ -123,8 +124,10 @@ class UnixListener final : public PipeListener {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      if (PollFor(listen_fd_.get(), POLLIN, static_cast<int>(std::max<int64_t>(left.count(), 0))) <= 0) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (PollFor(listen_fd_.get(), POLLIN, static_cast<int>(std::max<int64_t>(left.count(), 0))) <=
+          0) {
         return nullptr;
       }
       const int fd = accept4(listen_fd_.get(), nullptr, nullptr, SOCK_CLOEXEC);
@@ -148,7 +151,7 @@ class UnixListener final : public PipeListener {
     if (listen_fd_.get() >= 0) {
       listen_fd_.Reset();
       // Only a socket is removed; any other file put there since stays.
-      struct stat st{};
+      struct stat st {};
       if (lstat(path_.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) unlink(path_.c_str());
     }
   }
@@ -172,7 +175,7 @@ class UnixListener final : public PipeListener {
  private:
   // A socket file that refuses connections was left by a server that died.
   bool RemoveStale(const sockaddr_un& address) {
-    struct stat st{};
+    struct stat st {};
     if (lstat(address.sun_path, &st) != 0 || !S_ISSOCK(st.st_mode)) return false;
     Descriptor probe(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (probe.get() < 0) return false;
@@ -225,7 +228,8 @@ int UnixClient::ReadMessage(uint8_t* buffer, int size, int timeout_ms) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   int got = 0;
   while (got < size) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (PollFor(fd_.get(), POLLIN, static_cast<int>(std::max<int64_t>(left.count(), 0))) <= 0) {
       return got;
     }
@@ -257,7 +261,8 @@ bool UnixClient::Reply(int32_t value) {
   if (ok && owner_->single()) {
     // Free only once the client has closed, as a pipe of one instance.
     uint8_t ignored[16];
-    while (PollFor(fd_.get(), POLLIN, 2000) > 0 && recv(fd_.get(), ignored, sizeof ignored, 0) > 0) {
+    while (PollFor(fd_.get(), POLLIN, 2000) > 0 &&
+           recv(fd_.get(), ignored, sizeof ignored, 0) > 0) {
     }
   }
   Disconnect();

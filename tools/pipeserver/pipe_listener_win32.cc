@@ -163,10 +163,10 @@ class Win32Listener final : public PipeListener {
     // name.
     if (!Create(&instances_[0], FILE_FLAG_FIRST_PIPE_INSTANCE)) {
       const DWORD code = GetLastError();
-      *error = name + ": CreateNamedPipe failed, error " + std::to_string(code) +
-               (code == ERROR_ACCESS_DENIED || code == ERROR_PIPE_BUSY
-                    ? " (a server is there already)"
-                    : "");
+      *error =
+          name + ": CreateNamedPipe failed, error " + std::to_string(code) +
+          (code == ERROR_ACCESS_DENIED || code == ERROR_PIPE_BUSY ? " (a server is there already)"
+                                                                  : "");
       instances_[0].Close();
       return false;
     }

@@ -97,11 +97,16 @@ bool ParseOptions(const std::vector<std::string>& args, ServerOptions* options,
 
 const char* StopReasonText(StopReason reason) {
   switch (reason) {
-    case StopReason::kStopped: return "stopped";
-    case StopReason::kDuration: return "duration";
-    case StopReason::kFinal: return "final";
-    case StopReason::kVanished: return "vanished";
-    case StopReason::kListenFailed: return "listen-failed";
+    case StopReason::kStopped:
+      return "stopped";
+    case StopReason::kDuration:
+      return "duration";
+    case StopReason::kFinal:
+      return "final";
+    case StopReason::kVanished:
+      return "vanished";
+    case StopReason::kListenFailed:
+      return "listen-failed";
   }
   return "?";
 }

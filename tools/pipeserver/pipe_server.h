@@ -13,11 +13,11 @@
 namespace pipeserver {
 
 struct ServerOptions {
-  std::string name;              // pipe name or socket path; empty: default
-  std::string log_path;          // empty: standard output
-  bool reply = true;             // false: hang up without replying
+  std::string name;      // pipe name or socket path; empty: default
+  std::string log_path;  // empty: standard output
+  bool reply = true;     // false: hang up without replying
   int32_t reply_value = 0;
-  int vanish_after = 0;          // > 0: remove the pipe after this many messages
+  int vanish_after = 0;  // > 0: remove the pipe after this many messages
   bool exit_after_final = false;
   int64_t duration_ms = 0;       // > 0: stop after this long
   bool single_instance = false;  // see CreatePipeListener

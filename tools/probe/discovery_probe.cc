@@ -49,10 +49,9 @@ class Printer final : public protocol::ReplyDecoder {
         channel_->PostRequest(protocol::REQ_STATUS, d);
       }
     } else if (p.group() == 3 && p.command() == 0x0001) {
-      std::printf(" mac=%s model=%s printer=%s",
-                  protocol::MacText(p.data() + protocol::kModelMac).c_str(),
-                  p.TextAt(protocol::kModelName).c_str(),
-                  p.TextAt(protocol::kModelPrinterName).c_str());
+      std::printf(
+          " mac=%s model=%s printer=%s", protocol::MacText(p.data() + protocol::kModelMac).c_str(),
+          p.TextAt(protocol::kModelName).c_str(), p.TextAt(protocol::kModelPrinterName).c_str());
     } else if (p.group() == 3 && p.command() == 0x0010) {
       std::printf(" status=0x%02X ready=%d", p.data_at(0),
                   (p.data_at(0) & protocol::kStatusNotReady) ? 0 : 1);

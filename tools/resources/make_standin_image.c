@@ -54,9 +54,8 @@ int main(int argc, char** argv) {
 
   static unsigned char block[1 << 16];
   char header[96];
-  const int header_len =
-      snprintf(header, sizeof header, "ZANTOR STAND-IN FIRMWARE IMAGE seed=%llu size=%llu\n",
-               seed, size);
+  const int header_len = snprintf(
+      header, sizeof header, "ZANTOR STAND-IN FIRMWARE IMAGE seed=%llu size=%llu\n", seed, size);
   uint64_t state = 0x9E3779B97F4A7C15ULL ^ (seed * 0xD1B54A32D192ED03ULL);
   if (state == 0) state = 1;
   unsigned long long done = 0;

@@ -20,9 +20,9 @@ int main(int argc, char** argv) {
   for (const char* name : names) {
     platform::Resource resource;
     const platform::ResourceError error =
-        argc == 2 ? platform::LoadProgramResource(argv[1], platform::kDataResourceType, name,
-                                                  &resource)
-                  : platform::LoadOwnResource(platform::kDataResourceType, name, &resource);
+        argc == 2
+            ? platform::LoadProgramResource(argv[1], platform::kDataResourceType, name, &resource)
+            : platform::LoadOwnResource(platform::kDataResourceType, name, &resource);
     if (error == platform::ResourceError::kNone) {
       std::printf("%s/%s %zu bytes\n", platform::kDataResourceType, name, resource.size());
     } else {

@@ -21,7 +21,6 @@ namespace {
 
 using platform::UniqueFd;
 
-
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);

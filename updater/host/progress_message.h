@@ -14,17 +14,15 @@ constexpr int32_t kKindProgress = 1;
 constexpr int32_t kKindResult = 2;
 constexpr int32_t kProgressScale = 1000;
 
-void EncodeProgressMessage(int32_t kind, int32_t value,
-                           uint8_t (&out)[platform::kPipeMessageSize]);
+void EncodeProgressMessage(int32_t kind, int32_t value, uint8_t (&out)[platform::kPipeMessageSize]);
 
 // One exchange on the pipe; swapped for a fake in tests.
-using PipeTransport = platform::PipeExchangeResult (*)(
-    const uint8_t (&message)[platform::kPipeMessageSize]);
+using PipeTransport =
+    platform::PipeExchangeResult (*)(const uint8_t (&message)[platform::kPipeMessageSize]);
 
 class ProgressPipe {
  public:
-  explicit ProgressPipe(PipeTransport transport = platform::PipeExchange)
-      : transport_(transport) {}
+  explicit ProgressPipe(PipeTransport transport = platform::PipeExchange) : transport_(transport) {}
   virtual ~ProgressPipe() = default;
 
   // {1, 1000, value}: true when the 12 bytes were written.

@@ -35,7 +35,8 @@ std::vector<std::string> Arguments() {
   int count = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
   if (argv == nullptr) return args;
-  for (int i = 1; i < count; ++i) args.push_back(platform::win32::WideToUtf8(argv[i], wcslen(argv[i])));
+  for (int i = 1; i < count; ++i)
+    args.push_back(platform::win32::WideToUtf8(argv[i], wcslen(argv[i])));
   LocalFree(argv);
   return args;
 }

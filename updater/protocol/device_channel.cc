@@ -8,7 +8,10 @@ constexpr char kBroadcastAddress[] = "255.255.255.255";
 
 DeviceChannel::DeviceChannel(platform::UdpApi& api, platform::EventLoop& loop,
                              const DeviceList& devices, ReplyDecoder& decoder)
-    : api_(api), loop_(loop), devices_(devices), decoder_(decoder),
+    : api_(api),
+      loop_(loop),
+      devices_(devices),
+      decoder_(decoder),
       udp_(api, loop, WM_DEVICE_SOCKET) {
   loop_.Register(WM_DEVICE_SOCKET, this);
   loop_.Register(WM_DEVICE_REQUEST, this);

@@ -6,8 +6,8 @@ namespace protocol {
 
 namespace {
 constexpr RequestFrame Frame(uint8_t letter, uint8_t group, uint8_t command) {
-  return RequestFrame{'K', 'A', 'V', 'R', 'O', letter, group, 0x00,
-                      0x00, command, 0x00, 0x00, 0x00, 0x00};
+  return RequestFrame{'K',  'A',  'V',     'R',  'O',  letter, group,
+                      0x00, 0x00, command, 0x00, 0x00, 0x00,   0x00};
 }
 constexpr char kHex[] = "0123456789ABCDEF";
 }  // namespace

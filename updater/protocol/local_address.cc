@@ -4,8 +4,8 @@
 
 namespace protocol {
 
-bool ChooseLocalAddressFrom(const std::vector<platform::Adapter>& adapters,
-                            std::string* address, std::string* diagnostics) {
+bool ChooseLocalAddressFrom(const std::vector<platform::Adapter>& adapters, std::string* address,
+                            std::string* diagnostics) {
   bool found = false;
   int remembered = 0;
   for (const platform::Adapter& adapter : adapters) {

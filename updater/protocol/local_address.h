@@ -12,8 +12,8 @@
 namespace protocol {
 
 // `diagnostics` receives one "%d %d IfType %d\n" line per address taken.
-bool ChooseLocalAddressFrom(const std::vector<platform::Adapter>& adapters,
-                            std::string* address, std::string* diagnostics);
+bool ChooseLocalAddressFrom(const std::vector<platform::Adapter>& adapters, std::string* address,
+                            std::string* diagnostics);
 
 // Reads the system's adapters afresh and writes the diagnostics to stdout.
 bool ChooseLocalAddress(std::string* address);

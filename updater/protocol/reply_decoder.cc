@@ -76,8 +76,8 @@ void DeviceReplyDecoder::SearchReply(const ReplyParser& p, const std::string& fr
     host_.AddCategory("Ethernet I/F", 1, category::kOther);
     tag = category::kOther;
   }
-  TDevice* record = host_.devices().Append(
-      TDevice::FromSearchReply(from, mac, InfoType(p), InfoVersion(p), tag));
+  TDevice* record =
+      host_.devices().Append(TDevice::FromSearchReply(from, mac, InfoType(p), InfoVersion(p), tag));
   host_.ShowRecord(record);
   host_.PostRequest(REQ_SEARCH_OR_INFO, record);
 }
@@ -99,8 +99,8 @@ void DeviceReplyDecoder::QueryReply(const ReplyParser& p, const std::string& fro
   devices.MarkDuplicateAddresses(record);
   if (host_.OfferUpdateConfirmation(record, InfoVersion(p), from)) return;
   if (host_.updating()) return;
-  if (record->category == host_.current_category() &&
-      host_.OlderThanImage(record->version) && record->identified) {
+  if (record->category == host_.current_category() && host_.OlderThanImage(record->version) &&
+      record->identified) {
     record->wanted = true;
   }
   host_.RebuildList();
@@ -146,12 +146,9 @@ void DeviceReplyDecoder::ModelReply(const ReplyParser& p) {
     int image;
   };
   static const Model kModels[] = {
-      {"QJ-W02", category::kQJW02, "QJ-W02", 2},
-      {"NAVB-01", category::kPXK60, "PX-K60", 2},
-      {"QJ-W03", category::kQJW03, nullptr, 0},
-      {"QJ-W04", category::kQJW04, nullptr, 0},
-      {"WX-Air0", category::kWXAir0, nullptr, 0},
-      {"QJ-L04", category::kQJL04Wireless, nullptr, 0},
+      {"QJ-W02", category::kQJW02, "QJ-W02", 2},  {"NAVB-01", category::kPXK60, "PX-K60", 2},
+      {"QJ-W03", category::kQJW03, nullptr, 0},   {"QJ-W04", category::kQJW04, nullptr, 0},
+      {"WX-Air0", category::kWXAir0, nullptr, 0}, {"QJ-L04", category::kQJL04Wireless, nullptr, 0},
   };
   const Model* match = nullptr;
   for (const Model& m : kModels) {
@@ -167,8 +164,7 @@ void DeviceReplyDecoder::ModelReply(const ReplyParser& p) {
     tag = match->tag;
     dropped = (f.w02 && tag != category::kQJW02) || (f.k60 && tag != category::kPXK60) ||
               (f.w03 && tag != category::kQJW03) || (f.w04 && tag != category::kQJW04) ||
-              (f.wx_air0 && tag != category::kWXAir0) ||
-              (f.l04 && tag != category::kQJL04Wireless);
+              (f.wx_air0 && tag != category::kWXAir0) || (f.l04 && tag != category::kQJL04Wireless);
   }
   if (dropped) {
     host_.devices().Remove(record);
@@ -211,4 +207,3 @@ void DeviceReplyDecoder::StatusReply(const ReplyParser& p, const std::string& fr
 }
 
 }  // namespace protocol
-

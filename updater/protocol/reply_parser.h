@@ -42,17 +42,28 @@ class ReplyParser {
   int result() const { return result_; }
   int length() const { return length_; }
   const uint8_t* data() const { return data_.data(); }
-  uint8_t data_at(int index) const {
-    return index >= 0 && index < kMaxDatagram ? data_[index] : 0;
-  }
+  uint8_t data_at(int index) const { return index >= 0 && index < kMaxDatagram ? data_[index] : 0; }
   // The text at `offset`, up to its NUL or the end of the data buffer.
   std::string TextAt(int offset) const;
 
  private:
   enum class State {
-    kIdle, kMagic1, kMagic2, kMagic3, kMagic4, kKind, kGroup, kSkip,
-    kReserved, kCommand1, kCommand2, kResult1, kResult2, kLength1,
-    kLength2, kData,
+    kIdle,
+    kMagic1,
+    kMagic2,
+    kMagic3,
+    kMagic4,
+    kKind,
+    kGroup,
+    kSkip,
+    kReserved,
+    kCommand1,
+    kCommand2,
+    kResult1,
+    kResult2,
+    kLength1,
+    kLength2,
+    kData,
   };
   void Clear();
 

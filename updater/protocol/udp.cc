@@ -57,8 +57,7 @@ int TUDP::SendTo(const uint8_t* data, int length, const std::string& address, ui
   return Send(data, length, address, port, false);
 }
 
-int TUDP::BroadcastTo(const uint8_t* data, int length, const std::string& address,
-                      uint16_t port) {
+int TUDP::BroadcastTo(const uint8_t* data, int length, const std::string& address, uint16_t port) {
   return Send(data, length, address, port, true);
 }
 

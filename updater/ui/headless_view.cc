@@ -35,7 +35,8 @@ const RowData* HeadlessView::RowAt(size_t index) const {
 RowRef HeadlessView::RowOf(const std::string& address) const {
   for (const auto& [ref, data] : rows) {
     const std::string& c = data.caption;
-    if (c.size() >= address.size() && c.compare(c.size() - address.size(), address.size(), address) == 0) {
+    if (c.size() >= address.size() &&
+        c.compare(c.size() - address.size(), address.size(), address) == 0) {
       return ref;
     }
   }
@@ -48,8 +49,7 @@ void HeadlessView::TreeClear() {
   calls.push_back("tree clear");
 }
 
-void HeadlessView::TreeAddNode(NodeRef node, NodeRef parent, const std::string& text,
-                           int image) {
+void HeadlessView::TreeAddNode(NodeRef node, NodeRef parent, const std::string& text, int image) {
   tree[node] = TreeNode{parent, text, image};
   tree_order.push_back(node);
   calls.push_back("node " + text);
@@ -71,8 +71,8 @@ void HeadlessView::ListUpdateRow(RowRef row, const RowData& data) {
   if (rows.count(row)) rows[row] = data;
 }
 
-Answer HeadlessView::Ask(const std::string& text, const std::string& caption_text,
-                         AskKind icon, AskButtons buttons) {
+Answer HeadlessView::Ask(const std::string& text, const std::string& caption_text, AskKind icon,
+                         AskButtons buttons) {
   questions.push_back(Question{text, caption_text, icon, buttons});
   if (buttons == AskButtons::kOk) return Answer::kOk;
   if (answers.empty()) return Answer::kNo;  // the default button

@@ -56,8 +56,7 @@ class HeadlessView : public MainView {
 
   void SetCaption(const std::string& text) override { caption = text; }
   void TreeClear() override;
-  void TreeAddNode(NodeRef node, NodeRef parent, const std::string& text,
-                   int image) override;
+  void TreeAddNode(NodeRef node, NodeRef parent, const std::string& text, int image) override;
   void TreeExpandAll(NodeRef) override { calls.push_back("expand"); }
   void TreeSetLinesAtRoot(bool on) override { lines_at_root = on; }
   void TreeSetEnabled(bool on) override { tree_enabled = on; }
@@ -71,9 +70,7 @@ class HeadlessView : public MainView {
   void ListSelectRow(RowRef row) override { selected_row = row; }
   void ListClearSelection() override { selected_row = kNoRow; }
   void SetCommandEnabled(Command c, bool on) override { enabled[c] = on; }
-  void SetComponentCaption(Component c, const std::string& text) override {
-    captions[c] = text;
-  }
+  void SetComponentCaption(Component c, const std::string& text) override { captions[c] = text; }
   void SetItemChecked(Component c, bool on) override { item_checked[c] = on; }
   void SetStatusPanel(int panel, const std::string& text) override { status_panels[panel] = text; }
   Answer Ask(const std::string& text, const std::string& caption, AskKind icon,

@@ -19,7 +19,10 @@ constexpr int kKeySpace = 32;
 
 TMainForm::TMainForm(platform::EventLoop& loop, platform::UdpApi& udp, MainView& view,
                      FormServices services)
-    : loop_(loop), view_(view), decoder_(*this), channel_(udp, loop, devices_, decoder_),
+    : loop_(loop),
+      view_(view),
+      decoder_(*this),
+      channel_(udp, loop, devices_, decoder_),
       services_(std::move(services)) {
   if (services_.clock == nullptr) services_.clock = &platform::SystemClock();
   loop_.Register(WM_WORKER_FINISHED, this);
@@ -111,9 +114,7 @@ const TMainForm::Row* TMainForm::FindRow(RowRef ref) const {
   return nullptr;
 }
 
-TMainForm::Row* TMainForm::MutableRow(RowRef ref) {
-  return const_cast<Row*>(FindRow(ref));
-}
+TMainForm::Row* TMainForm::MutableRow(RowRef ref) { return const_cast<Row*>(FindRow(ref)); }
 
 RowRef TMainForm::AddRow(TDevice* record, const RowData& data) {
   const RowRef ref = next_row_++;
@@ -205,9 +206,8 @@ void TMainForm::SortRows(int column) {
   std::vector<RowRef> before;
   before.reserve(rows_.size());
   for (const Row& r : rows_) before.push_back(r.ref);
-  std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
-    return ListViewCompare(a, b, column) < 0;
-  });
+  std::stable_sort(rows_.begin(), rows_.end(),
+                   [&](const Row& a, const Row& b) { return ListViewCompare(a, b, column) < 0; });
   std::vector<RowRef> after;
   after.reserve(rows_.size());
   for (const Row& r : rows_) after.push_back(r.ref);
@@ -237,8 +237,8 @@ void TMainForm::SelectCategory(NodeRef ref, SelectVia via) {
     case cat::kQJW04:
     case cat::kPXK60:
     case cat::kQJW03:
-      view_.SetStatusPanel(0, via == SelectVia::kKeyUp ? fixed_text::kStatusWiFiKeyUp
-                                                       : fixed_text::kStatusWiFi);
+      view_.SetStatusPanel(
+          0, via == SelectVia::kKeyUp ? fixed_text::kStatusWiFiKeyUp : fixed_text::kStatusWiFi);
       break;
     case cat::kQJL04Wired:
       view_.SetStatusPanel(0, fixed_text::kStatusWired);
@@ -310,16 +310,33 @@ void TMainForm::ShowModelItemClick(uint32_t tag) {
   f.l04 = false;
   f.pos = true;
   switch (tag) {
-    case cat::kQJL01: f.l01 = true; break;
-    case cat::kQJL02: f.l02 = true; break;
-    case cat::kQJW02: f.w02 = true; break;
-    case cat::kQJW03: f.w03 = true; break;
-    case cat::kPXK60: f.k60 = true; break;
-    case cat::kWXAir0: f.wx_air0 = true; break;
-    case cat::kQJW04: f.w04 = true; break;
+    case cat::kQJL01:
+      f.l01 = true;
+      break;
+    case cat::kQJL02:
+      f.l02 = true;
+      break;
+    case cat::kQJW02:
+      f.w02 = true;
+      break;
+    case cat::kQJW03:
+      f.w03 = true;
+      break;
+    case cat::kPXK60:
+      f.k60 = true;
+      break;
+    case cat::kWXAir0:
+      f.wx_air0 = true;
+      break;
+    case cat::kQJW04:
+      f.w04 = true;
+      break;
     case cat::kQJL04Wired:
-    case cat::kQJL04Wireless: f.l04 = true; break;
-    default: return;
+    case cat::kQJL04Wireless:
+      f.l04 = true;
+      break;
+    default:
+      return;
   }
   filters_ = f;
 }
@@ -430,9 +447,9 @@ void TMainForm::RetryTimerTimer() {
     for (size_t i = 0; i < devices_.size(); ++i) {
       const TDevice* d = devices_.at(i);
       if (d->identified) continue;
-      PostRequest(d->category == cat::kModelPending ? protocol::REQ_MODEL
-                                                    : protocol::REQ_SEARCH_OR_INFO,
-                  d);
+      PostRequest(
+          d->category == cat::kModelPending ? protocol::REQ_MODEL : protocol::REQ_SEARCH_OR_INFO,
+          d);
     }
   } else if (!automatic_) {
     PostRequest(protocol::REQ_SEARCH_OR_INFO, nullptr);
@@ -467,11 +484,20 @@ void TMainForm::StatusTimerTimer() {
 
 void TMainForm::OnTimer(uint32_t timer_id) {
   switch (timer_id) {
-    case kRetryTimer: RetryTimerTimer(); break;
-    case kStatusTimer: StatusTimerTimer(); break;
-    case kAutoTimer: AutoTimerTimer(); break;
-    case kAuto2Timer: Auto2TimerTimer(); break;
-    default: break;
+    case kRetryTimer:
+      RetryTimerTimer();
+      break;
+    case kStatusTimer:
+      StatusTimerTimer();
+      break;
+    case kAutoTimer:
+      AutoTimerTimer();
+      break;
+    case kAuto2Timer:
+      Auto2TimerTimer();
+      break;
+    default:
+      break;
   }
 }
 
@@ -556,21 +582,34 @@ void TMainForm::FirmUpdateButtonClick() {
     if (!r.data.checked || d == nullptr || !d->identified) continue;
     selection.push_back(d);
     switch (update::CompareVersions(d->version, settings_.target_version)) {
-      case update::VersionOrder::kOlder: any_older = true; break;
-      case update::VersionOrder::kNewer: any_newer = true; break;
-      case update::VersionOrder::kSame: break;
+      case update::VersionOrder::kOlder:
+        any_older = true;
+        break;
+      case update::VersionOrder::kNewer:
+        any_newer = true;
+        break;
+      case update::VersionOrder::kSame:
+        break;
     }
   }
   if (!automatic_) {
     for (const TDevice* d : selection) {
-      const update::RangeCheck check = update::CheckUpdateRange(settings_.target_version, d->version);
+      const update::RangeCheck check =
+          update::CheckUpdateRange(settings_.target_version, d->version);
       if (check.verdict == update::RangeVerdict::kAllowed) continue;
       TextKey key = TextKey::MsgOnlyFrom200;
       switch (check.message) {
-        case update::RangeMessage::kMsgOnlyFrom1xx: key = TextKey::MsgOnlyFrom1xx; break;
-        case update::RangeMessage::kMsgWifiSpecA: key = TextKey::MsgWifiSpecA; break;
-        case update::RangeMessage::kMsgWifiSpecB: key = TextKey::MsgWifiSpecB; break;
-        default: break;
+        case update::RangeMessage::kMsgOnlyFrom1xx:
+          key = TextKey::MsgOnlyFrom1xx;
+          break;
+        case update::RangeMessage::kMsgWifiSpecA:
+          key = TextKey::MsgWifiSpecA;
+          break;
+        case update::RangeMessage::kMsgWifiSpecB:
+          key = TextKey::MsgWifiSpecB;
+          break;
+        default:
+          break;
       }
       if (check.verdict == update::RangeVerdict::kRefused) {
         Tell(texts_[key], TextKey::MsgInfoCaption, AskKind::kInformation);

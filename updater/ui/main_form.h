@@ -87,8 +87,7 @@ class TMainForm final : public protocol::DecoderHost,
 
   // Construction steps that need the outside world: the socket library, the
   // local address (empty: any), the settings, the controls' age.
-  void Create(const std::string& local_address, const FormSettings& settings,
-              bool old_controls);
+  void Create(const std::string& local_address, const FormSettings& settings, bool old_controls);
 
   // Handlers.
   // First show: the language of the system's default locale, then refresh.

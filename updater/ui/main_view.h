@@ -16,8 +16,8 @@ namespace ui {
 
 using NodeRef = uintptr_t;  // 0 is no node
 constexpr NodeRef kNoNode = 0;
-using protocol::RowRef;
 using protocol::kNoRow;
+using protocol::RowRef;
 
 // Row images and tree images (indices into the image list).
 constexpr int kImageReady = 0;

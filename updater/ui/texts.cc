@@ -20,8 +20,7 @@ void TextTable::Clear() {
   for (std::string& s : texts_) s.clear();
 }
 
-void TextTable::Fill(Language language, const std::string& model,
-                     const std::string& versionLabel) {
+void TextTable::Fill(Language language, const std::string& model, const std::string& versionLabel) {
   if (language == Language::Japanese) {
     FillJapanese(model, versionLabel);
   } else {

@@ -49,10 +49,12 @@ void TextTable::FillEnglish(const std::string& model, const std::string& version
   Set(TextKey::MsgUpdateTarget, model + " is updated to " + versionLabel + ".\r\n\r\n");
   Set(TextKey::MsgUpdateWarning,
       "Don't turn off the printer or remove the cable.\r\n"
-      "Since there is a possibility that " + model + " may break.\r\n"
-      "* The update takes about from 3 to 10 minutes.\r\n"
-      "\r\n"
-      "Do you start updating?");
+      "Since there is a possibility that " +
+          model +
+          " may break.\r\n"
+          "* The update takes about from 3 to 10 minutes.\r\n"
+          "\r\n"
+          "Do you start updating?");
   Set(TextKey::MsgErrorCaption, "Error");
   Set(TextKey::MsgUpdateError, "Updating error.\r\n\r\n");
   Set(TextKey::MsgNoResponse, " : There is no response from this device.");
@@ -65,23 +67,23 @@ void TextTable::FillEnglish(const std::string& model, const std::string& version
       "Do you stop updating?");
   Set(TextKey::MsgAbortQuestion,
       "Updating is in progress.\r\n"
-      "There is a possibility that " + model + " may break.\r\n"
-      "\r\n"
-      "Do you abort updating?");
+      "There is a possibility that " +
+          model +
+          " may break.\r\n"
+          "\r\n"
+          "Do you abort updating?");
   Set(TextKey::MsgSuccess, "Updating was successful.");
   Set(TextKey::MsgInfoCaption, "Information");
   Set(TextKey::MsgNotReady,
       "You selected the printer which is not ready.\r\n"
       "Please change the printer into the state which can print.");
-  Set(TextKey::MsgSameVersion,
-      "The firmware data is the same as that of the " + fixed +
-          ".\r\n"
-          "\r\n"
-          "Do you really want to overwrite it?");
-  Set(TextKey::MsgOlderPrefix,
-      "The firmware data is older than that of the " + fixed +
-          " of \r\n"
-          "IP address : ");
+  Set(TextKey::MsgSameVersion, "The firmware data is the same as that of the " + fixed +
+                                   ".\r\n"
+                                   "\r\n"
+                                   "Do you really want to overwrite it?");
+  Set(TextKey::MsgOlderPrefix, "The firmware data is older than that of the " + fixed +
+                                   " of \r\n"
+                                   "IP address : ");
   Set(TextKey::MsgMacPrefix, "MAC address : ");
   Set(TextKey::MsgDowngradeQuestion, "\r\n\r\nDo you really want to downgrade it?");
   Set(TextKey::MsgReceiveFailed, " : Failed to receive data.");
@@ -93,12 +95,13 @@ void TextTable::FillEnglish(const std::string& model, const std::string& version
       "If it is not registered as an exception, some communication functions may be blocked "
       "by the Windows Firewall, which could limit functionality.\r\n"
       "\r\n"
-      "Do you want to register " + model +
-          " Firmware update tool as an exception to the Windows Firewall?");
+      "Do you want to register " +
+          model + " Firmware update tool as an exception to the Windows Firewall?");
   Set(TextKey::MsgFirewallBlocked,
       "Some functions of this program are blocked by the Windows Firewall.\r\n"
       "To enable it, you need to register Rollcast with the exceptions for the Windows "
-      "Firewall, and then restart " + model + " Firmware update tool.");
+      "Firewall, and then restart " +
+          model + " Firmware update tool.");
   Set(TextKey::MsgOnlyFrom200,
       "Only " + model + " from Ver.2.00 to 2.04\r\ncan update to " + versionLabel + ".");
   Set(TextKey::MsgOnlyFrom1xx,

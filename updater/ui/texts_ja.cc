@@ -69,48 +69,48 @@ void TextTable::FillJapanese(const std::string& model, const std::string& versio
       "続行しますのでしばらくお待ちください。\r\n"
       "\r\n"
       "中断してよろしいですか？");
-  Set(TextKey::MsgAbortQuestion,
-      "現在 " + model + "ファームウェアを書き込み中です。\n" + model +
-          "が壊れる恐れがあります。\r\n"
-          "\r\n"
-          "本当に書き込みを中断してよろしいでしょうか？");
+  Set(TextKey::MsgAbortQuestion, "現在 " + model + "ファームウェアを書き込み中です。\n" + model +
+                                     "が壊れる恐れがあります。\r\n"
+                                     "\r\n"
+                                     "本当に書き込みを中断してよろしいでしょうか？");
   Set(TextKey::MsgSuccess, "アップデートが成功しました。");
   Set(TextKey::MsgInfoCaption, "情報");
   Set(TextKey::MsgNotReady,
       "印字できない状態のプリンタが選択されています。\n\r"
       "プリンタを印刷可能な状態にしてください。");
-  Set(TextKey::MsgSameVersion,
-      "ファームウェアデータが" + fixed +
-          "のバージョンと同じです。\r\n"
-          "\r\n"
-          "同じバージョンへ上書きしてよろしいですか？");
+  Set(TextKey::MsgSameVersion, "ファームウェアデータが" + fixed +
+                                   "のバージョンと同じです。\r\n"
+                                   "\r\n"
+                                   "同じバージョンへ上書きしてよろしいですか？");
   Set(TextKey::MsgOlderPrefix, "ファームウェアデータが\r\nIPアドレス : ");
   Set(TextKey::MsgMacPrefix, "MACアドレス : ");
-  Set(TextKey::MsgDowngradeQuestion,
-      " の" + fixed +
-          "のバージョンより古いです。\r\n"
-          "\r\n"
-          "ダウングレードを本当に実行しますか？");
+  Set(TextKey::MsgDowngradeQuestion, " の" + fixed +
+                                         "のバージョンより古いです。\r\n"
+                                         "\r\n"
+                                         "ダウングレードを本当に実行しますか？");
   Set(TextKey::MsgReceiveFailed, " : データ受信に失敗しました。");
   Set(TextKey::MsgSessionFailed, " : セッションの作成に失敗しました。");
   Set(TextKey::MsgSendFailed, " : データ送信に失敗しました。");
   Set(TextKey::MsgFirewallRegister,
-      "本ツールでファームウェアを書き換えるには、Windowsファイアウォールに例外として登録が必要です。"
+      "本ツールでファームウェアを書き換えるには、Windowsファイアウォールに例外として登録が必要です"
+      "。"
       "\r\n"
       "例外として登録しないと、Windowsファイアウォールにより一部の通信がブロックされ、"
       "機能が制限されることがあります。\r\n"
       "\r\n"
-      "Windowsファイアウォールに" + model +
-          "ファームウェアアップデートツールを例外として登録しますか？");
+      "Windowsファイアウォールに" +
+          model + "ファームウェアアップデートツールを例外として登録しますか？");
   Set(TextKey::MsgFirewallBlocked,
       "コンピューターを保護するため、このプログラムの機能の一部がWindows "
       "ファイアウォールでブロックされています。\n"
-      "機能を利用するためには、Windows ファイアウォールの例外登録をした上で、" + model +
-          "ファームウェアアップデートツールを再起動する必要があります。");
+      "機能を利用するためには、Windows ファイアウォールの例外登録をした上で、" +
+          model + "ファームウェアアップデートツールを再起動する必要があります。");
   Set(TextKey::MsgOnlyFrom200,
-      model + " " + versionLabel + " へアップデートするには、\r\nQJ-L04 Ver.2.00～2.04 からのみ可能です。");
+      model + " " + versionLabel +
+          " へアップデートするには、\r\nQJ-L04 Ver.2.00～2.04 からのみ可能です。");
   Set(TextKey::MsgOnlyFrom1xx,
-      model + " " + versionLabel + " へアップデートするには、\r\nQJ-L04 Ver.1.xxと2.1x からのみ可能です。");
+      model + " " + versionLabel +
+          " へアップデートするには、\r\nQJ-L04 Ver.1.xxと2.1x からのみ可能です。");
   Set(TextKey::MsgWifiSpecA,
       "Wi-Fi仕様が異なるプリンタにアップデートしようとしています。\r\n"
       "DW-Q01とDW-Q06のみ動作し、DW-Q02が動作しなくなります。\r\n"

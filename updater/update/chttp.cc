@@ -22,8 +22,8 @@ bool AppendWholeFile(const std::string& path, size_t reserve_after, std::vector<
     const size_t at = out->size();
     out->reserve(at + static_cast<size_t>(size) + reserve_after);
     out->resize(at + static_cast<size_t>(size));
-    ok = size == 0 || std::fread(out->data() + at, 1, static_cast<size_t>(size), f) ==
-                          static_cast<size_t>(size);
+    ok = size == 0 ||
+         std::fread(out->data() + at, 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
     // A file that grew while we read it would be cut short: refuse it too.
     ok = ok && std::fgetc(f) == EOF && !std::ferror(f);
   }
@@ -41,9 +41,9 @@ CHTTP::CHTTP(HttpSessionFactory factory, UploadHost& host, platform::Clock& cloc
     : factory_(std::move(factory)), host_(host), clock_(clock) {}
 
 std::string CHTTP::Preamble(const std::string& field_name, const std::string& file_name) {
-  return std::string("--") + kBoundary + "\r\n" +
-         "Content-Disposition: form-data; name=\"" + field_name + "\"; filename=\"" +
-         file_name + "\"\r\n" + "Content-Type: application/octet-stream\r\n" + "\r\n";
+  return std::string("--") + kBoundary + "\r\n" + "Content-Disposition: form-data; name=\"" +
+         field_name + "\"; filename=\"" + file_name + "\"\r\n" +
+         "Content-Type: application/octet-stream\r\n" + "\r\n";
 }
 
 std::string CHTTP::Epilogue() { return std::string("\r\n--") + kBoundary + "--\r\n"; }
@@ -88,7 +88,8 @@ bool CHTTP::Upload(const std::string& image_path, const std::string& file_name,
   int pipe_failures = 0;
   bool ok = true;
   while (sent < total) {
-    const uint32_t want = static_cast<uint32_t>(total - sent < kChunkSize ? total - sent : kChunkSize);
+    const uint32_t want =
+        static_cast<uint32_t>(total - sent < kChunkSize ? total - sent : kChunkSize);
     uint32_t written = 0;
     ok = session_->WriteData(body.data() + sent, want, &written);
     // A write that takes nothing would spin for ever; treat it as failed.

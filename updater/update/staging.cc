@@ -64,9 +64,8 @@ StageResult StageAndLoad(StagingFiles& files) {
     return Fail(std::move(result), error, report);
   }
 
-  result.settings = ReadSettings([&](const char* key) {
-    return files.ReadSetting(settings_path, kSettingsSection, key);
-  });
+  result.settings = ReadSettings(
+      [&](const char* key) { return files.ReadSetting(settings_path, kSettingsSection, key); });
   const std::string& file_name = result.settings.firmFileName;
   result.image = MakeFirmwareImage(result.settings, prefix + file_name);
 

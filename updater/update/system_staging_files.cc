@@ -17,8 +17,8 @@ platform::ResourceError SystemStagingFiles::LoadResource(const std::string& name
   return platform::LoadOwnResource(platform::kDataResourceType, name, out);
 }
 
-platform::SysError SystemStagingFiles::WriteWholeFile(const std::string& path,
-                                                      const uint8_t* data, size_t size) {
+platform::SysError SystemStagingFiles::WriteWholeFile(const std::string& path, const uint8_t* data,
+                                                      size_t size) {
   return platform::WriteWholeFile(path, data, size);
 }
 

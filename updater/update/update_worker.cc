@@ -26,8 +26,15 @@ UpdateTiming UpdateTiming::Scaled(uint32_t divisor) {
 TUpdateForm::TUpdateForm(WorkerHost& host, platform::EventLoop& loop, platform::Clock& clock,
                          HttpSessionFactory http, const UpdateTiming& timing, uint32_t timer_id,
                          int32_t index, protocol::TDevice* board)
-    : host_(host), loop_(loop), clock_(clock), http_(std::move(http)), timing_(timing),
-      timer_id_(timer_id), index_(index), saved_address_(board->address), board_(board) {
+    : host_(host),
+      loop_(loop),
+      clock_(clock),
+      http_(std::move(http)),
+      timing_(timing),
+      timer_id_(timer_id),
+      index_(index),
+      saved_address_(board->address),
+      board_(board) {
   board_->workerIndex = index;
 }
 

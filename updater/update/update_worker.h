@@ -87,8 +87,8 @@ class WorkerHost : public UploadHost {
 class TUpdateForm final : public platform::TimerSink {
  public:
   TUpdateForm(WorkerHost& host, platform::EventLoop& loop, platform::Clock& clock,
-              HttpSessionFactory http, const UpdateTiming& timing, uint32_t timer_id,
-              int32_t index, protocol::TDevice* board);
+              HttpSessionFactory http, const UpdateTiming& timing, uint32_t timer_id, int32_t index,
+              protocol::TDevice* board);
   ~TUpdateForm();
   TUpdateForm(const TUpdateForm&) = delete;
   TUpdateForm& operator=(const TUpdateForm&) = delete;

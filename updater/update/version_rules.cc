@@ -9,8 +9,7 @@ bool BeginsWith(const std::string& text, const char* prefix) {
 
 }  // namespace
 
-VersionOrder CompareVersions(const std::string& board_version,
-                             const std::string& target_version) {
+VersionOrder CompareVersions(const std::string& board_version, const std::string& target_version) {
   const int c = board_version.compare(target_version);
   if (c < 0) return VersionOrder::kOlder;
   if (c > 0) return VersionOrder::kNewer;

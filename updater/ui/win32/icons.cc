@@ -55,7 +55,8 @@ void PaintWired(HDC dc) {
   FillBox(dc, 1, 2, 15, 14, body, Darker(body));
   FillBox(dc, 4, 5, 12, 11, RGB(30, 30, 40), RGB(30, 30, 40));
   FillBox(dc, 6, 11, 10, 13, RGB(30, 30, 40), RGB(30, 30, 40));
-  for (int x = 5; x <= 10; x += 2) FillBox(dc, x, 5, x + 1, 7, RGB(230, 190, 60), RGB(230, 190, 60));
+  for (int x = 5; x <= 10; x += 2)
+    FillBox(dc, x, 5, x + 1, 7, RGB(230, 190, 60), RGB(230, 190, 60));
 }
 
 // Radio waves.

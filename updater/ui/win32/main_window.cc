@@ -30,8 +30,8 @@ struct ColumnDesign {
   int format;
 };
 constexpr ColumnDesign kColumns[kColumnCount] = {
-    {L"IP Address", 123, LVCFMT_LEFT},  {L"MAC Address", 117, LVCFMT_LEFT},
-    {L"Version", 60, LVCFMT_RIGHT},     {L"%", 47, LVCFMT_RIGHT},
+    {L"IP Address", 123, LVCFMT_LEFT}, {L"MAC Address", 117, LVCFMT_LEFT},
+    {L"Version", 60, LVCFMT_RIGHT},    {L"%", 47, LVCFMT_RIGHT},
     {L"Status", 170, LVCFMT_LEFT},
 };
 
@@ -39,39 +39,62 @@ constexpr ColumnDesign kColumns[kColumnCount] = {
 
 int ColumnOf(Component c) {
   switch (c) {
-    case Component::ListColumn0: return 0;
-    case Component::ListColumn1: return 1;
-    case Component::ListColumn2: return 2;
-    case Component::ListColumn3: return 3;
-    case Component::ListColumn4: return 4;
-    default: return -1;
+    case Component::ListColumn0:
+      return 0;
+    case Component::ListColumn1:
+      return 1;
+    case Component::ListColumn2:
+      return 2;
+    case Component::ListColumn3:
+      return 3;
+    case Component::ListColumn4:
+      return 4;
+    default:
+      return -1;
   }
 }
 
 int MenuCommandOf(Component c) {
   switch (c) {
-    case Component::FirmwareUpdateItem: return ids::kFirmwareUpdateItem;
-    case Component::WebBrowserItem: return ids::kWebBrowserItem;
-    case Component::StopItem: return ids::kStopItem;
-    case Component::ExitItem: return ids::kExitItem;
-    case Component::RefreshItem: return ids::kRefreshItem;
-    case Component::AboutItem: return ids::kAboutItem;
-    case Component::InterfacesItem: return ids::kInterfacesItem;
-    case Component::EnglishItem: return ids::kEnglishItem;
-    case Component::JapaneseItem: return ids::kJapaneseItem;
-    case Component::Option1: return ids::kOption1;
-    case Component::ImportIPList1: return ids::kImportIPList1;
-    default: return 0;
+    case Component::FirmwareUpdateItem:
+      return ids::kFirmwareUpdateItem;
+    case Component::WebBrowserItem:
+      return ids::kWebBrowserItem;
+    case Component::StopItem:
+      return ids::kStopItem;
+    case Component::ExitItem:
+      return ids::kExitItem;
+    case Component::RefreshItem:
+      return ids::kRefreshItem;
+    case Component::AboutItem:
+      return ids::kAboutItem;
+    case Component::InterfacesItem:
+      return ids::kInterfacesItem;
+    case Component::EnglishItem:
+      return ids::kEnglishItem;
+    case Component::JapaneseItem:
+      return ids::kJapaneseItem;
+    case Component::Option1:
+      return ids::kOption1;
+    case Component::ImportIPList1:
+      return ids::kImportIPList1;
+    default:
+      return 0;
   }
 }
 
 int MenuPositionOf(Component c) {
   switch (c) {
-    case Component::FileItem: return ids::kFileMenu;
-    case Component::ViewItem: return ids::kViewMenu;
-    case Component::AdpterItem: return ids::kAdapterMenu;
-    case Component::HelpItem: return ids::kHelpMenu;
-    default: return -1;
+    case Component::FileItem:
+      return ids::kFileMenu;
+    case Component::ViewItem:
+      return ids::kViewMenu;
+    case Component::AdpterItem:
+      return ids::kAdapterMenu;
+    case Component::HelpItem:
+      return ids::kHelpMenu;
+    default:
+      return -1;
   }
 }
 
@@ -108,8 +131,7 @@ MainWindow::WindowClass::~WindowClass() {
   if (atom_ != 0) UnregisterClassW(MAKEINTATOM(atom_), instance_);
 }
 
-bool MainWindow::WindowClass::Register(HINSTANCE instance, WNDPROC procedure,
-                                       const void* owner) {
+bool MainWindow::WindowClass::Register(HINSTANCE instance, WNDPROC procedure, const void* owner) {
   wchar_t suffix[32];
   std::swprintf(suffix, 32, L"%p", owner);
   name_ = std::wstring(L"ZantorMainWindow.") + suffix;
@@ -139,8 +161,7 @@ bool MainWindow::Create(HINSTANCE instance, bool old_controls) {
   instance_ = instance;
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof icc;
-  icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES |
-              ICC_STANDARD_CLASSES;
+  icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
   InitCommonControlsEx(&icc);
   if (!class_.Register(instance, &MainWindow::WindowProc, this)) return false;
 
@@ -183,13 +204,14 @@ HMENU MainWindow::BuildMenu() {
   HMENU bar = CreateMenu();
   // English design captions; the language routine of the first show sets
   // them all before the window appears.
-  AppendMenuW(bar, MF_POPUP,
-              reinterpret_cast<UINT_PTR>(popup({{ids::kFirmwareUpdateItem, L"Update", MF_GRAYED},
-                                                {ids::kStopItem, L"Stop", MF_GRAYED},
-                                                {ids::kWebBrowserItem, L"Web browser...", MF_GRAYED},
-                                                {0, nullptr, 0},
-                                                {ids::kExitItem, L"Exit", 0}})),
-              L"File");
+  AppendMenuW(
+      bar, MF_POPUP,
+      reinterpret_cast<UINT_PTR>(popup({{ids::kFirmwareUpdateItem, L"Update", MF_GRAYED},
+                                        {ids::kStopItem, L"Stop", MF_GRAYED},
+                                        {ids::kWebBrowserItem, L"Web browser...", MF_GRAYED},
+                                        {0, nullptr, 0},
+                                        {ids::kExitItem, L"Exit", 0}})),
+      L"File");
   HMENU view = popup({{ids::kRefreshItem, L"Refresh\tF5", 0},
                       {0, nullptr, 0},
                       {ids::kEnglishItem, L"English", 0},
@@ -209,8 +231,8 @@ HMENU MainWindow::BuildMenu() {
                                                 {ids::kOption1, L"Input IP Address", 0},
                                                 {ids::kImportIPList1, L"Import IP List...", 0}})),
               L"Adapter");
-  AppendMenuW(bar, MF_POPUP,
-              reinterpret_cast<UINT_PTR>(popup({{ids::kAboutItem, L"About...", 0}})), L"Help");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup({{ids::kAboutItem, L"About...", 0}})),
+              L"Help");
   return bar;
 }
 
@@ -223,14 +245,13 @@ bool MainWindow::CreateControls(bool old_controls) {
                 WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
                 WS_EX_CLIENTEDGE, ids::kTreeView);
   // The list destroys its own image lists (ours and the check boxes').
-  list_ = child(WC_LISTVIEWW,
-                WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
+  list_ = child(WC_LISTVIEWW, WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
                 WS_EX_CLIENTEDGE, ids::kListView);
   status_ = child(STATUSCLASSNAMEW, SBARS_SIZEGRIP, 0, ids::kStatusBar);
-  web_config_ = child(WC_BUTTONW, WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0,
-                      ids::kWebConfigButton);
-  firm_update_ = child(WC_BUTTONW, WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0,
-                       ids::kFirmUpdateButton);
+  web_config_ =
+      child(WC_BUTTONW, WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0, ids::kWebConfigButton);
+  firm_update_ =
+      child(WC_BUTTONW, WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0, ids::kFirmUpdateButton);
   stop_ = child(WC_BUTTONW, WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0, ids::kStopButton);
   if (!tree_ || !list_ || !status_ || !web_config_ || !stop_ || !firm_update_) return false;
 
@@ -238,8 +259,8 @@ bool MainWindow::CreateControls(bool old_controls) {
   SetWindowTextW(stop_, L"Stop");
   SetWindowTextW(firm_update_, L"Update");
 
-  ListView_SetExtendedListViewStyle(
-      list_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  ListView_SetExtendedListViewStyle(list_,
+                                    LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   for (int i = 0; i < kColumnCount; ++i) {
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
@@ -369,8 +390,7 @@ void MainWindow::PlaceCentred() {
   GetClientRect(hwnd_, &client);
   if (client.bottom != kClientHeight) {
     height += kClientHeight - client.bottom;
-    SetWindowPos(hwnd_, nullptr, 0, 0, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
 }
 
@@ -555,20 +575,41 @@ void MainWindow::HandleCommand(int id) {
       if (GetMenuState(menu_.get(), ids::kRefreshItem, MF_BYCOMMAND) & MF_GRAYED) return;
       events_->RefreshItemClick();
       break;
-    case ids::kEnglishItem: events_->EnglishItemClick(); break;
-    case ids::kJapaneseItem: events_->JapaneseItemClick(); break;
-    case ids::kExitItem: SendMessageW(hwnd_, WM_CLOSE, 0, 0); break;
+    case ids::kEnglishItem:
+      events_->EnglishItemClick();
+      break;
+    case ids::kJapaneseItem:
+      events_->JapaneseItemClick();
+      break;
+    case ids::kExitItem:
+      SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+      break;
     case ids::kFirmwareUpdateItem:
-    case ids::kFirmUpdateButton: events_->FirmUpdateClick(); break;
+    case ids::kFirmUpdateButton:
+      events_->FirmUpdateClick();
+      break;
     case ids::kStopItem:
-    case ids::kStopButton: events_->StopClick(); break;
+    case ids::kStopButton:
+      events_->StopClick();
+      break;
     case ids::kWebBrowserItem:
-    case ids::kWebConfigButton: events_->WebConfigClick(); break;
-    case ids::kInterfacesItem: events_->InterfacesItemClick(); break;
-    case ids::kOption1: events_->Option1Click(); break;
-    case ids::kImportIPList1: events_->ImportIPList1Click(); break;
-    case ids::kAboutItem: events_->AboutItemClick(); break;
-    default: break;
+    case ids::kWebConfigButton:
+      events_->WebConfigClick();
+      break;
+    case ids::kInterfacesItem:
+      events_->InterfacesItemClick();
+      break;
+    case ids::kOption1:
+      events_->Option1Click();
+      break;
+    case ids::kImportIPList1:
+      events_->ImportIPList1Click();
+      break;
+    case ids::kAboutItem:
+      events_->AboutItemClick();
+      break;
+    default:
+      break;
   }
 }
 
@@ -638,9 +679,15 @@ void MainWindow::HandleRowInput(RowRef row, RowInput input, Tick tick) {
     checked = ListChecked(index);
   }
   switch (input) {
-    case RowInput::kMouse: events_->ListViewMouseDown(row, checked); break;
-    case RowInput::kSpace: events_->ListViewKeyPress(row, VK_SPACE, checked); break;
-    case RowInput::kEnter: events_->ListViewKeyPress(row, VK_RETURN, checked); break;
+    case RowInput::kMouse:
+      events_->ListViewMouseDown(row, checked);
+      break;
+    case RowInput::kSpace:
+      events_->ListViewKeyPress(row, VK_SPACE, checked);
+      break;
+    case RowInput::kEnter:
+      events_->ListViewKeyPress(row, VK_RETURN, checked);
+      break;
   }
 }
 
@@ -693,8 +740,8 @@ LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT message, WPARAM wparam,
   return handled ? result : DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
-LRESULT MainWindow::HandleControlMessage(HWND control, UINT message, WPARAM wparam,
-                                         LPARAM lparam, bool* handled) {
+LRESULT MainWindow::HandleControlMessage(HWND control, UINT message, WPARAM wparam, LPARAM lparam,
+                                         bool* handled) {
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
@@ -870,8 +917,8 @@ int MainWindow::ListIndexOf(RowRef row) const {
   LVFINDINFOW find{};
   find.flags = LVFI_PARAM;
   find.lParam = static_cast<LPARAM>(row);
-  return static_cast<int>(SendMessageW(list_, LVM_FINDITEMW, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(&find)));
+  return static_cast<int>(
+      SendMessageW(list_, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
 }
 
 RowRef MainWindow::RowAt(int index) const {
@@ -889,8 +936,7 @@ bool MainWindow::ListChecked(int index) const {
 
 void MainWindow::SetListCheck(int index, bool checked) {
   if (ListChecked(index) == checked) return;
-  ListView_SetItemState(list_, index, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1),
-                        LVIS_STATEIMAGEMASK);
+  ListView_SetItemState(list_, index, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
 }
 
 void MainWindow::WriteRow(int index, const RowData& data, bool with_check) {
@@ -1051,7 +1097,9 @@ void MainWindow::SetItemChecked(Component component, bool on) {
     UseFont(font_.get());
   }
   const int id = MenuCommandOf(component);
-  if (id != 0) CheckMenuItem(menu_.get(), static_cast<UINT>(id), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+  if (id != 0)
+    CheckMenuItem(menu_.get(), static_cast<UINT>(id),
+                  MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void MainWindow::SetStatusPanel(int panel, const std::string& text) {
@@ -1066,10 +1114,18 @@ Answer MainWindow::Ask(const std::string& text, const std::string& caption, AskK
                        AskButtons buttons) {
   UINT flags = buttons == AskButtons::kYesNo ? MB_YESNO | MB_DEFBUTTON2 : MB_OK;
   switch (icon) {
-    case AskKind::kInformation: flags |= MB_ICONINFORMATION; break;
-    case AskKind::kWarning: flags |= MB_ICONWARNING; break;
-    case AskKind::kError: flags |= MB_ICONERROR; break;
-    case AskKind::kQuestion: flags |= MB_ICONQUESTION; break;
+    case AskKind::kInformation:
+      flags |= MB_ICONINFORMATION;
+      break;
+    case AskKind::kWarning:
+      flags |= MB_ICONWARNING;
+      break;
+    case AskKind::kError:
+      flags |= MB_ICONERROR;
+      break;
+    case AskKind::kQuestion:
+      flags |= MB_ICONQUESTION;
+      break;
   }
   const int r = MessageBoxW(hwnd_, Utf8ToWide(text).c_str(), Utf8ToWide(caption).c_str(), flags);
   if (buttons != AskButtons::kYesNo) return Answer::kOk;
