@@ -11,7 +11,9 @@
 #   ZT_NS_HOST=zt-host-<id> 10.213.0.2/24 on zt1, default route on zt1, so a
 #                           broadcast to 255.255.255.255 leaves there and reaches
 #                           the sim namespace (and nothing else: the pair is closed)
-#   <id> is ZT_NETNS_ID if set, else the PID of the sourcing shell.
+#   <id> is ZT_NETNS_ID (a label, default "t") plus the sourcing shell's PID and a
+#   random suffix, so two runs on one machine never share or delete each
+#   other's namespaces.
 #
 # zt_netns_cleanup kills every process still inside the two namespaces and deletes
 # them; setup registers it for EXIT, INT and TERM. A caller that needs its own EXIT
@@ -60,7 +62,8 @@ zt_netns_cleanup() {
 }
 
 zt_netns_setup() {
-    local count=${1:-0} id=${ZT_NETNS_ID:-$$} i batch
+    local count=${1:-0} i batch id
+    id="${ZT_NETNS_ID:-t}-$$-$(od -An -N3 -tx1 /dev/urandom | tr -d ' \n')"
     if ! [[ "$count" =~ ^[0-9]+$ ]] || [ "$count" -gt 244 ]; then
         echo "zt_netns_setup: board address count must be 0..244, got '$count'" >&2
         return 1
@@ -70,14 +73,6 @@ zt_netns_setup() {
     trap zt_netns_cleanup EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM
-
-    # Same names as ours can only be left over from an earlier run with this id.
-    for ns in "$ZT_NS_SIM" "$ZT_NS_HOST"; do
-        if ip netns list | grep -qw -- "$ns"; then
-            _zt_kill_ns_procs "$ns"
-            ip netns del "$ns"
-        fi
-    done
 
     ip netns add "$ZT_NS_SIM" || return 1
     ip netns add "$ZT_NS_HOST" || { zt_netns_cleanup; return 1; }

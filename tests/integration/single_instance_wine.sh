@@ -8,8 +8,8 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 zantor=${1:?Zantor.exe}
-ns=zt-single
-ip netns del "$ns" 2>/dev/null
+# Named per run: another run on this machine has a namespace of its own.
+ns="zt-single-$$-$(od -An -N3 -tx1 /dev/urandom | tr -d ' \n')"
 ip netns add "$ns" || { echo "FAIL: namespace"; exit 1; }
 ip -n "$ns" link set lo up
 display=$((500 + $$ % 400))
