@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${ZANTOR_JOBS:-$(nproc)}
+# One compiler cache for every checkout of the tree (worktrees, CI clones).
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 for preset in linux windows; do
   [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ git python3 googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils imagemagick
-  iproute2 libcurl4-openssl-dev curl clang libclang-rt-14-dev bc
+  iproute2 libcurl4-openssl-dev curl clang libclang-rt-14-dev bc ccache
 )
 missing=()
 for p in "${packages[@]}"; do
