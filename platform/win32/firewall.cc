@@ -1,0 +1,324 @@
+// The Windows Firewall through its COM interfaces, and its service through
+// the Service Control Manager. Every COM pointer, BSTR, VARIANT and service
+// handle has an owner here that releases it on every path.
+#include "platform/firewall.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+#include <netfw.h>
+
+#include <utility>
+
+#include "platform/win32/wide_text.h"
+
+namespace platform {
+namespace {
+
+using win32::Utf8ToWide;
+using win32::WideToUtf8;
+
+// The identifiers the firewall publishes.
+const CLSID kClsidFwMgr = {
+    0x304CE942, 0x6E39, 0x40D8, {0x94, 0x3A, 0xB9, 0x13, 0xC4, 0x0C, 0x9C, 0xD4}};
+const IID kIidFwMgr = {
+    0xF7898AF5, 0xCAC4, 0x4632, {0xA2, 0xEC, 0xDA, 0x06, 0xE5, 0x11, 0x1A, 0xF2}};
+const CLSID kClsidFwApp = {
+    0xEC9846B3, 0x2762, 0x4A6B, {0xA2, 0x14, 0x6A, 0xCB, 0x60, 0x34, 0x62, 0xD2}};
+const IID kIidFwApp = {
+    0xB5E64FFA, 0xC2C5, 0x444E, {0xA3, 0x01, 0xFB, 0x5E, 0x00, 0x01, 0x80, 0x50}};
+const IID kIidEnumVariant = {
+    0x00020404, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() { Reset(); }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  T** put() {
+    Reset();
+    return &p_;
+  }
+  void** put_void() { return reinterpret_cast<void**>(put()); }
+  void Reset() {
+    if (p_ != nullptr) p_->Release();
+    p_ = nullptr;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+class Bstr {
+ public:
+  Bstr() = default;
+  explicit Bstr(const std::wstring& text)
+      : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+  ~Bstr() { SysFreeString(b_); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  BSTR get() const { return b_; }
+  BSTR* put() {
+    SysFreeString(b_);
+    b_ = nullptr;
+    return &b_;
+  }
+
+ private:
+  BSTR b_ = nullptr;
+};
+
+class Variant {
+ public:
+  Variant() { VariantInit(&v_); }
+  ~Variant() { VariantClear(&v_); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+  VARIANT* get() { return &v_; }
+  void Clear() { VariantClear(&v_); }
+
+ private:
+  VARIANT v_;
+};
+
+class ServiceHandle {
+ public:
+  explicit ServiceHandle(SC_HANDLE h) : h_(h) {}
+  ~ServiceHandle() {
+    if (h_ != nullptr) CloseServiceHandle(h_);
+  }
+  ServiceHandle(const ServiceHandle&) = delete;
+  ServiceHandle& operator=(const ServiceHandle&) = delete;
+  SC_HANDLE get() const { return h_; }
+
+ private:
+  SC_HANDLE h_;
+};
+
+// COM for this thread for one operation: apartment-threaded without OLE1
+// DDE. A thread already in another apartment is accepted as it is; only a
+// successful initialisation is undone.
+class ComScope {
+ public:
+  ComScope() {
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    initialised_ = SUCCEEDED(hr);
+    usable_ = initialised_ || hr == RPC_E_CHANGED_MODE;
+    code_ = hr;
+  }
+  ~ComScope() {
+    if (initialised_) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  bool usable() const { return usable_; }
+  HRESULT code() const { return code_; }
+
+ private:
+  bool initialised_ = false;
+  bool usable_ = false;
+  HRESULT code_ = S_OK;
+};
+
+class ComProfile : public FirewallProfile {
+ public:
+  // Members are released in reverse order, the COM scope last.
+  std::unique_ptr<ComScope> com;
+  ComPtr<INetFwProfile> profile;
+  ComPtr<INetFwAuthorizedApplications> apps;
+
+  ~ComProfile() override {
+    apps.Reset();
+    profile.Reset();
+  }
+
+  FwCode FirewallEnabled(bool* value) override {
+    VARIANT_BOOL b = VARIANT_FALSE;
+    const HRESULT hr = profile->get_FirewallEnabled(&b);
+    if (SUCCEEDED(hr)) *value = b == VARIANT_TRUE;
+    return hr;
+  }
+  FwCode ExceptionsNotAllowed(bool* value) override {
+    VARIANT_BOOL b = VARIANT_FALSE;
+    const HRESULT hr = profile->get_ExceptionsNotAllowed(&b);
+    if (SUCCEEDED(hr)) *value = b == VARIANT_TRUE;
+    return hr;
+  }
+  FwCode OpenApplications() override {
+    if (apps) return S_OK;
+    const HRESULT hr = profile->get_AuthorizedApplications(apps.put());
+    if (SUCCEEDED(hr) && !apps) return E_POINTER;
+    return hr;
+  }
+  bool Enumerate(std::vector<FwEnumElement>* elements) override {
+    elements->clear();
+    if (!apps) return false;
+    ComPtr<IUnknown> unknown;
+    if (FAILED(apps->get__NewEnum(unknown.put())) || !unknown) return false;
+    ComPtr<IEnumVARIANT> walker;
+    if (FAILED(unknown->QueryInterface(kIidEnumVariant, walker.put_void())) || !walker) {
+      return false;
+    }
+    for (;;) {
+      Variant item;
+      ULONG fetched = 0;
+      if (walker->Next(1, item.get(), &fetched) != S_OK || fetched == 0) break;
+      FwEnumElement e;
+      if (V_VT(item.get()) == VT_DISPATCH && V_DISPATCH(item.get()) != nullptr) {
+        ComPtr<INetFwAuthorizedApplication> app;
+        if (SUCCEEDED(V_DISPATCH(item.get())->QueryInterface(kIidFwApp, app.put_void())) && app) {
+          e.is_application = true;
+          Bstr path;
+          if (SUCCEEDED(app->get_ProcessImageFileName(path.put())) && path.get() != nullptr) {
+            e.path_read = true;
+            e.image_path = WideToUtf8(path.get(), SysStringLen(path.get()));
+          }
+        }
+      }
+      elements->push_back(std::move(e));
+    }
+    return true;
+  }
+  FwCode Item(const std::string& image_path, bool* found, bool* enabled) override {
+    *found = false;
+    if (!apps) return E_POINTER;
+    Bstr path(Utf8ToWide(image_path));
+    if (path.get() == nullptr) return E_OUTOFMEMORY;
+    ComPtr<INetFwAuthorizedApplication> app;
+    if (FAILED(apps->Item(path.get(), app.put())) || !app) return S_OK;  // not listed
+    *found = true;
+    if (enabled == nullptr) return S_OK;
+    VARIANT_BOOL b = VARIANT_FALSE;
+    const HRESULT hr = app->get_Enabled(&b);
+    if (SUCCEEDED(hr)) *enabled = b == VARIANT_TRUE;
+    return hr;
+  }
+  FwCode Remove(const std::string& image_path) override {
+    if (!apps) return E_POINTER;
+    Bstr path(Utf8ToWide(image_path));
+    if (path.get() == nullptr) return E_OUTOFMEMORY;
+    return apps->Remove(path.get());
+  }
+  FwCode Add(const std::string& image_path, const std::string& name) override {
+    if (!apps) return E_POINTER;
+    ComPtr<INetFwAuthorizedApplication> app;
+    HRESULT hr =
+        CoCreateInstance(kClsidFwApp, nullptr, CLSCTX_INPROC_SERVER, kIidFwApp, app.put_void());
+    if (FAILED(hr)) return hr;
+    if (!app) return E_POINTER;
+    Bstr path(Utf8ToWide(image_path));
+    if (path.get() == nullptr) return E_OUTOFMEMORY;
+    hr = app->put_ProcessImageFileName(path.get());
+    if (FAILED(hr)) return hr;
+    Bstr label(Utf8ToWide(name));
+    if (label.get() == nullptr) return E_OUTOFMEMORY;
+    hr = app->put_Name(label.get());
+    if (FAILED(hr)) return hr;
+    return apps->Add(app.get());
+  }
+};
+
+class ComFirewall : public FirewallSystem {
+ public:
+  OsVersion Version() override {
+    OSVERSIONINFOEXA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    OsVersion v;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return v;
+#pragma GCC diagnostic pop
+    v.known = true;
+    v.major = info.dwMajorVersion;
+    v.minor = info.dwMinorVersion;
+    v.service_pack = info.wServicePackMajor;
+    return v;
+  }
+
+  bool ServiceRunning(const std::string& service_name) override {
+    ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (manager.get() == nullptr) return false;
+    ServiceHandle service(
+        OpenServiceW(manager.get(), Utf8ToWide(service_name).c_str(), SERVICE_QUERY_STATUS));
+    if (service.get() == nullptr) return false;
+    SERVICE_STATUS status{};
+    if (!QueryServiceStatus(service.get(), &status)) return false;
+    return status.dwCurrentState == SERVICE_RUNNING;
+  }
+
+  std::unique_ptr<FirewallProfile> OpenProfile(FwCode* code) override {
+    auto result = std::make_unique<ComProfile>();
+    result->com = std::make_unique<ComScope>();
+    if (!result->com->usable()) {
+      *code = result->com->code();
+      return nullptr;
+    }
+    ComPtr<INetFwMgr> manager;
+    HRESULT hr =
+        CoCreateInstance(kClsidFwMgr, nullptr, CLSCTX_INPROC_SERVER, kIidFwMgr, manager.put_void());
+    if (SUCCEEDED(hr) && !manager) hr = E_POINTER;
+    ComPtr<INetFwPolicy> policy;
+    if (SUCCEEDED(hr)) hr = manager->get_LocalPolicy(policy.put());
+    if (SUCCEEDED(hr) && !policy) hr = E_POINTER;
+    if (SUCCEEDED(hr)) hr = policy->get_CurrentProfile(result->profile.put());
+    if (SUCCEEDED(hr) && !result->profile) hr = E_POINTER;
+    *code = hr;
+    if (FAILED(hr)) return nullptr;
+    return result;
+  }
+
+  bool OwnPath(std::string* path) override {
+    char buffer[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    if (n == 0 || n >= sizeof buffer) return false;
+    *path = win32::AnsiToUtf8(buffer, n);
+    return !path->empty();
+  }
+
+  bool NewGuidText(std::string* text) override {
+    GUID guid;
+    if (FAILED(CoCreateGuid(&guid))) return false;
+    wchar_t buffer[256];
+    const int n = StringFromGUID2(guid, buffer, 256);
+    if (n <= 1) return false;
+    *text = WideToUtf8(buffer, static_cast<size_t>(n - 1));
+    return true;
+  }
+
+  FileLookup LookUpFile(const std::string& path) override {
+    if (GetFileAttributesW(Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
+      return FileLookup::kExists;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileLookup::kMissing
+                                                                          : FileLookup::kError;
+  }
+
+  bool CreateProbeFile(const std::string& path) override {
+    const HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+  }
+
+  void DeleteProbeFile(const std::string& path) override {
+    const std::wstring wide = Utf8ToWide(path);
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(wide.c_str());
+  }
+
+  void Trace(const char* text) override { OutputDebugStringA(text); }
+};
+
+}  // namespace
+
+std::unique_ptr<FirewallSystem> MakeSystemFirewall() { return std::make_unique<ComFirewall>(); }
+
+}  // namespace platform
