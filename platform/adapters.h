@@ -30,6 +30,23 @@ struct Adapter {
 // listing (the caller then binds to any address).
 bool ListAdapters(std::vector<Adapter>* adapters);
 
+// One row of the adapter selection: the name the system shows for the
+// adapter and the text of its first IPv4 address.
+struct AdapterRow {
+  std::string name;
+  std::string address;
+};
+
+// The IPv4 adapters in the system's order. Windows: GetAdaptersInfo, named
+// from the network-adapter registry key; Linux: the interfaces with an
+// IPv4 address (loopback left out, as Windows leaves it out), by interface
+// name. Empty when the system gives no information.
+std::vector<AdapterRow> ListAdapterRows();
+
+// Windows: the "Name" of the last subkey under the adapter's key in the
+// network-adapter class that has one; empty when the key cannot be opened.
+std::string AdapterDisplayName(const std::string& adapter_id);
+
 }  // namespace platform
 
 #endif  // PLATFORM_ADAPTERS_H_

@@ -17,6 +17,11 @@ void ForgetNeighbour(const std::string& address);
 // with CP_ACP, other systems pass UTF-8 on unchanged.
 std::string ToAnsiCodePage(const std::string& utf8);
 
+// Opens the URL in the system's web browser and does not wait: Windows
+// ShellExecute "open", shown normally; Linux xdg-open when it is on the
+// PATH, nothing otherwise. Failures are not reported.
+void OpenWebPage(const std::string& url);
+
 // OutputDebugStringA on Windows; standard error when ZANTOR_TRACE is set on
 // Linux.
 void DebugTrace(const char* text);

@@ -74,3 +74,33 @@ bool ListAdapters(std::vector<Adapter>* adapters) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+std::vector<AdapterRow> ListAdapterRows() {
+  std::vector<AdapterRow> rows;
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return rows;
+  for (const ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
+    if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET || a->ifa_name == nullptr ||
+        (a->ifa_flags & IFF_LOOPBACK) != 0) {
+      continue;
+    }
+    bool seen = false;  // the first IPv4 address of an interface only
+    for (const AdapterRow& r : rows) seen = seen || r.name == a->ifa_name;
+    if (seen) continue;
+    char host[NI_MAXHOST] = {};
+    if (getnameinfo(a->ifa_addr, sizeof(sockaddr_in), host, sizeof host, nullptr, 0,
+                    NI_NUMERICHOST) != 0) {
+      continue;
+    }
+    rows.push_back(AdapterRow{a->ifa_name, host});
+  }
+  freeifaddrs(list);
+  return rows;
+}
+
+// Linux has no adapter registry; the interface name is the display name.
+std::string AdapterDisplayName(const std::string& adapter_id) { return adapter_id; }
+
+}  // namespace platform

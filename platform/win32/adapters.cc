@@ -5,7 +5,11 @@
 #include <ws2tcpip.h>
 #include <iphlpapi.h>
 
+#include <cstring>
+#include <new>
 #include <vector>
+
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -97,6 +101,102 @@ bool ListAdapters(std::vector<Adapter>* adapters) {
     adapters->push_back(std::move(adapter));
   }
   return true;
+}
+
+}  // namespace platform
+
+namespace platform {
+namespace {
+
+class RegKey {
+ public:
+  RegKey() = default;
+  ~RegKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  HKEY* put() { return &key_; }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+constexpr wchar_t kNetworkClassKey[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
+
+// A REG_SZ "Name" of up to 131072 bytes; false when there is none.
+bool ReadNameValue(HKEY key, std::string* name) {
+  std::vector<wchar_t> buffer(131072 / sizeof(wchar_t) + 1, L'\0');
+  DWORD type = 0;
+  DWORD bytes = 131072;
+  if (RegQueryValueExW(key, L"Name", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                       &bytes) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    return false;
+  }
+  // The stored text need not end in a terminator; the extra element is one.
+  size_t length = bytes / sizeof(wchar_t);
+  while (length > 0 && buffer[length - 1] == L'\0') --length;
+  *name = Utf8(std::wstring(buffer.data(), length).c_str());
+  return true;
+}
+
+}  // namespace
+
+std::string AdapterDisplayName(const std::string& adapter_id) {
+  std::string name;
+  RegKey adapter;
+  const std::wstring path = kNetworkClassKey + win32::Utf8ToWide(adapter_id);
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
+                    adapter.put()) != ERROR_SUCCESS) {
+    return name;
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t sub[261];
+    DWORD sub_length = 261;
+    if (RegEnumKeyExW(adapter.get(), index, sub, &sub_length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    RegKey child;
+    if (RegOpenKeyExW(adapter.get(), sub, 0, KEY_QUERY_VALUE, child.put()) != ERROR_SUCCESS) {
+      continue;
+    }
+    std::string value;
+    if (ReadNameValue(child.get(), &value)) name = value;  // the last one wins
+  }
+  return name;
+}
+
+std::vector<AdapterRow> ListAdapterRows() {
+  std::vector<AdapterRow> rows;
+  // 640 bytes first, as the dialog always asked; the size the system
+  // reports when that is too small. The vector frees it on every path.
+  ULONG size = 640;
+  std::vector<uint64_t> storage(size / sizeof(uint64_t));
+  auto* info = reinterpret_cast<IP_ADAPTER_INFO*>(storage.data());
+  DWORD result = GetAdaptersInfo(info, &size);
+  if (result == ERROR_BUFFER_OVERFLOW) {
+    try {
+      storage.assign((size + sizeof(uint64_t) - 1) / sizeof(uint64_t), 0);
+    } catch (const std::bad_alloc&) {
+      return rows;
+    }
+    info = reinterpret_cast<IP_ADAPTER_INFO*>(storage.data());
+    result = GetAdaptersInfo(info, &size);
+  }
+  if (result != NO_ERROR) return rows;
+  for (const IP_ADAPTER_INFO* a = info; a != nullptr; a = a->Next) {
+    char id[MAX_ADAPTER_NAME_LENGTH + 5] = {};
+    std::memcpy(id, a->AdapterName, sizeof a->AdapterName);  // may lack a terminator
+    char address[sizeof a->IpAddressList.IpAddress.String + 1] = {};
+    std::memcpy(address, a->IpAddressList.IpAddress.String,
+                sizeof a->IpAddressList.IpAddress.String);
+    rows.push_back(AdapterRow{AdapterDisplayName(id), address});
+  }
+  return rows;
 }
 
 }  // namespace platform

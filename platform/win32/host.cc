@@ -38,6 +38,10 @@ std::string ToAnsiCodePage(const std::string& utf8) {
   return out;
 }
 
+void OpenWebPage(const std::string& url) {
+  ShellExecuteW(nullptr, L"open", win32::Utf8ToWide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 void DebugTrace(const char* text) {
   if (text) OutputDebugStringA(text);
 }
