@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ git python3 googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine wine64 xvfb xauth x11-utils imagemagick
+  wine wine64 xvfb xauth x11-utils imagemagick fonts-droid-fallback
   iproute2 libcurl4-openssl-dev curl clang libclang-rt-14-dev bc ccache
 )
 missing=()

@@ -1,0 +1,16 @@
+// Template and control ids of the typed-address dialog.
+#ifndef UPDATER_UI_WIN32_DIALOGS_IP_EDIT_FORM_RC_H_
+#define UPDATER_UI_WIN32_DIALOGS_IP_EDIT_FORM_RC_H_
+
+#define IDD_IP_EDIT_FORM 3200
+#define IDC_IP_EDIT1 (IDD_IP_EDIT_FORM + 1)
+#define IDC_IP_EDIT2 (IDD_IP_EDIT_FORM + 2)
+#define IDC_IP_EDIT3 (IDD_IP_EDIT_FORM + 3)
+#define IDC_IP_EDIT4 (IDD_IP_EDIT_FORM + 4)
+#define IDC_IP_OK (IDD_IP_EDIT_FORM + 5)
+#define IDC_IP_CANCEL (IDD_IP_EDIT_FORM + 6)
+#define IDC_IP_DOT1 (IDD_IP_EDIT_FORM + 7)
+#define IDC_IP_DOT2 (IDD_IP_EDIT_FORM + 8)
+#define IDC_IP_DOT3 (IDD_IP_EDIT_FORM + 9)
+
+#endif  // UPDATER_UI_WIN32_DIALOGS_IP_EDIT_FORM_RC_H_
