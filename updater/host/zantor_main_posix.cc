@@ -7,17 +7,27 @@
 //   Zantor --update-ticked      find the boards, then update the pre-ticked
 //                               ones as a user would, answering Yes, and
 //                               print the list as the update goes
+//   Zantor --adapters | --about | --help, and --adapter ADDRESS, --add
+//   ADDRESS, --import FILE: the window's adapter, address and help commands
+//   (see kZantorUsage), through the same core code as the dialogs.
 //
 // Options of this build begin with "--", which no board address does.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "platform/adapters.h"
+#include "platform/text_file.h"
+#include "updater/host/zantor_options.h"
 #include "updater/host/zantor_session.h"
+#include "updater/ui/dialog_texts.h"
 #include "updater/ui/headless_view.h"
+#include "updater/ui/import_rules.h"
+#include "updater/ui/manual_address.h"
 
 namespace {
 
@@ -93,42 +103,99 @@ class Operator final : public platform::TimerSink {
   std::string last_;
 };
 
+// The adapter dialog's rows: its caption, column captions, and the rows
+// sorted by name as its list keeps them.
+void PrintAdapters(ui::Language language) {
+  const ui::AdapterDialogTexts texts = ui::AdapterTexts(language);
+  std::vector<platform::AdapterRow> rows = platform::ListAdapterRows();
+  std::stable_sort(
+      rows.begin(), rows.end(),
+      [](const platform::AdapterRow& a, const platform::AdapterRow& b) { return a.name < b.name; });
+  std::printf("%s\n%-24s %s\n", texts.caption.c_str(), texts.device_column.c_str(),
+              texts.address_column.c_str());
+  for (const auto& r : rows) std::printf("%-24s %s\n", r.name.c_str(), r.address.c_str());
+}
+
+void PrintAbout(ui::Language language, const update::Settings& settings, const std::string& model) {
+  const ui::AboutTexts t = ui::MakeAboutTexts(language, settings, model);
+  for (const std::string& line :
+       {t.caption, t.exe_name, t.tool_name, t.tool_version, t.tool_build,
+        std::string(ui::kAboutMaker), t.copyright, std::string(ui::kAboutNotice)}) {
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+// A dotted address by the import rules; prints why not.
+bool CheckAddress(const char* option, const std::string& text, std::string* address) {
+  if (ui::ImportLineAddress(text, address)) return true;
+  std::fprintf(stderr, "Zantor: %s: \"%s\" is not an IPv4 address\n", option, text.c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  unsigned seconds = 0;
-  bool update_ticked = false;
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--list-seconds") == 0 && i + 1 < argc) {
-      seconds = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
-    } else if (std::strcmp(argv[i], "--update-ticked") == 0) {
-      update_ticked = true;
-    } else if (std::strncmp(argv[i], "--", 2) == 0) {
-      std::fprintf(stderr, "usage: Zantor ADDRESS | [--list-seconds N] | --update-ticked\n");
-      return 2;
-    } else {
-      args.push_back(argv[i]);
-    }
+  host::ZantorOptions options;
+  std::string error;
+  if (!host::ParseZantorOptions(std::vector<std::string>(argv + 1, argv + argc), &options,
+                                &error)) {
+    std::fprintf(stderr, "Zantor: %s\n%s", error.c_str(), host::kZantorUsage);
+    return 2;
   }
+  if (options.help) {
+    std::printf("%s", host::kZantorUsage);
+    return 0;
+  }
+  const ui::Language language = ui::LanguageOf(DefaultLocaleId());
+  if (options.adapters) {
+    PrintAdapters(language);
+    return 0;
+  }
+  std::string bind;
+  if (!options.adapter.empty() && !CheckAddress("--adapter", options.adapter, &bind)) return 2;
+  std::vector<std::string> adds;
+  for (const std::string& a : options.adds) {
+    std::string address;
+    if (!CheckAddress("--add", a, &address)) return 2;
+    adds.push_back(address);
+  }
+  const unsigned seconds = options.list_seconds;
+  const bool update_ticked = options.update_ticked;
+  const std::vector<std::string>& args = options.args;
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   std::signal(SIGPIPE, SIG_IGN);
 
   ui::HeadlessView view;
   host::ZantorSession session;
-  std::string error;
   if (!session.Start(view, false, &error)) {
     std::fprintf(stderr, "Zantor: %s\n", error.c_str());
     return -1;
   }
   ui::TMainForm& form = session.form();
   platform::EventLoop& loop = session.loop();
+  if (options.about) {
+    PrintAbout(language, session.staged().settings, "QJ-L04");
+    return 0;
+  }
+  // As a row chosen in the adapter dialog: the first search goes out there.
+  if (!bind.empty()) form.channel().SetBindAddress(bind);
 
   Operator op(loop, form, view);
   if (form.ParseCommandLine(args) == 0) {
     std::printf("%s\n", view.caption.c_str());
     form.FormShow(DefaultLocaleId());
+    // Typed and imported boards, as the dialogs add them after the start.
+    for (const std::string& a : adds) ui::AddManualAddress(form, a);
+    for (const std::string& file : options.imports) {
+      std::vector<std::string> lines;
+      if (!platform::ReadTextLines(file, &lines, &error)) {
+        std::fprintf(stderr, "Zantor: %s\n", error.c_str());
+        continue;
+      }
+      std::printf("%d address(es) added from %s\n", ui::ImportAddressLines(form, lines),
+                  file.c_str());
+    }
     loop.StartTimer(kSelectTimer, 1000, &op);
     loop.StartTimer(kPrintTimer, 500, &op);
     if (update_ticked) loop.StartTimer(kUpdateTimer, 3500, &op);
