@@ -21,6 +21,9 @@
 #include <vector>
 
 #include "platform/adapters.h"
+#include "platform/text_file.h"
+#include "tests/support/form_harness.h"
+#include "updater/ui/dialog_commands.h"
 #include "platform/win32/wide_text.h"
 #include "updater/ui/dialog_texts.h"
 #include "updater/ui/win32/app_icon_rc.h"
@@ -28,6 +31,7 @@
 #include "updater/ui/win32/dialogs/about_form_rc.h"
 #include "updater/ui/win32/dialogs/adapter_form.h"
 #include "updater/ui/win32/dialogs/adapter_form_rc.h"
+#include "updater/ui/win32/dialogs/dialog_view_win32.h"
 #include "updater/ui/win32/dialogs/ip_edit_form.h"
 #include "updater/ui/win32/dialogs/ip_edit_form_rc.h"
 
@@ -391,6 +395,55 @@ TEST(ProgramResources, VersionAndIcon) {
   EXPECT_NE(icon, nullptr);
   if (icon != nullptr) DestroyIcon(icon);
   FreeLibrary(module);
+}
+
+// The window's import command end to end: the system's open-file dialog
+// (answered by typing the name and pressing Open), the platform's text
+// reader on a UTF-16 file with the edge-case lines, and the main window's
+// logic, which sends one query for the only valid line.
+void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  static std::wstring path;
+  if (path.empty()) {
+    const char* env = std::getenv("ZT_IMPORT_FILE");
+    path = Utf8ToWide(env != nullptr ? env : "");
+  }
+  const HWND dialog = FindWindowW(L"#32770", nullptr);
+  if (dialog == nullptr) return;
+  KillTimer(nullptr, timer);
+  SetDlgItemTextW(dialog, 0x47C, path.c_str());  // cmb13, the file-name box
+  SetDlgItemTextW(dialog, 0x480, path.c_str());  // edt1 of the older layout
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+TEST(DialogCommandsWine, ImportThroughTheOpenFileDialog) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string file = std::string(temp) + "zantor-import-16.txt";
+  // UTF-16 LE with its mark.
+  const std::u16string lines =
+      u"192.168.001.010\r\n10.0.0.256\r\n10.0.0\r\n10.0.0.1.2\r\n10.0.0.0000000000000000001\r\n";
+  if (FILE* f = std::fopen(file.c_str(), "wb")) {
+    std::fputc(0xFF, f);
+    std::fputc(0xFE, f);
+    std::fwrite(lines.data(), 2, lines.size(), f);
+    std::fclose(f);
+  }
+  _putenv_s("ZT_IMPORT_FILE", file.c_str());
+
+  testing_support::FormHarness h;
+  h.form.FormShow(1033);
+  h.loop.ProcessPending();
+  h.ClearSent();
+  Win32DialogView dialogs(Instance());
+  update::Settings settings;
+  DialogCommands commands(h.form, h.view, dialogs, settings, "QJ-L04", platform::ReadTextLines);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 200, &AnswerOpenDialog);
+  commands.ImportIPList1Click();
+  KillTimer(nullptr, timer);
+  h.loop.ProcessPending();
+  EXPECT_EQ(h.Sent(), std::vector<std::string>{"info 192.168.1.10"});
+  EXPECT_TRUE(h.view.questions.empty());
+  DeleteFileA(file.c_str());
 }
 
 // Pictures of the dialogs in ZT_SHOT_LANG (en or ja) into ZT_SHOT_DIR.

@@ -13,23 +13,14 @@
 #include <vector>
 
 #include "platform/adapters.h"
+#include "updater/ui/dialog_view.h"
 #include "updater/ui/texts.h"
 #include "updater/ui/win32/dialogs/modal_dialog.h"
 
 namespace ui {
 namespace win32 {
 
-// What the adapter dialog does to the main window.
-class AdapterFormEvents {
- public:
-  // A row became selected; `address` is its second column.
-  virtual void ListView1SelectItem(const std::string& address) = 0;
-  // OK: refresh on the chosen adapter.
-  virtual void Button1Click() = 0;
-
- protected:
-  ~AdapterFormEvents() = default;
-};
+using AdapterFormEvents = AdapterDialogEvents;
 
 class TAdapterForm final : public ModalDialog {
  public:
