@@ -39,21 +39,11 @@ struct Batch : ::testing::Test {
 
   void Board(const std::string& address, const std::string& mac, uint8_t major, uint8_t minor,
              uint8_t status = 0x00) {
-    BoardInfo b;
-    b.mac = mac;
-    b.major = major;
-    b.minor = minor;
-    h->Receive(InfoReply('p', b), address);
-    h->Receive(InfoReply('q', b), address);
-    h->Receive(StatusReply(status), address);
+    h->AddBoard(address, mac, major, minor, status);
   }
   void AnswerVersion(const std::string& address, const std::string& mac, uint8_t major,
                      uint8_t minor) {
-    BoardInfo b;
-    b.mac = mac;
-    b.major = major;
-    b.minor = minor;
-    h->Receive(InfoReply('q', b), address);
+    h->AnswerVersion(address, mac, major, minor);
   }
   const ui::RowData& Row(const std::string& address) {
     return h->view.rows.at(h->view.RowOf(address));

@@ -74,7 +74,7 @@ bool ZantorSession::Start(ui::MainView& view, bool old_controls, std::string* er
 }
 
 int ZantorSession::SendResultMessage() {
-  return host::SendResultMessage(pipe_, form_ ? form_->result_code() : 402);
+  return host::SendResultMessage(pipe_, form_ ? form_->result_code() : ui::kResultCodeNotUpdated);
 }
 
 }  // namespace host
