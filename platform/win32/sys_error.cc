@@ -6,22 +6,13 @@
 #include "platform/win32/wide_text.h"
 
 namespace platform {
-namespace {
-
-struct LocalMemoryTraits {
-  using Handle = wchar_t*;
-  static Handle None() { return nullptr; }
-  static bool Close(Handle h) { return LocalFree(h) == nullptr; }
-};
-
-}  // namespace
 
 std::string SysErrorText(SysError code) {
   wchar_t* text = nullptr;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  win32::UniqueHandle<LocalMemoryTraits> owned(text);
+  win32::UniqueLocalMemory<wchar_t> owned(text);
   std::string out;
   if (n != 0 && owned) out = win32::WideToUtf8(owned.get(), n);
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) {

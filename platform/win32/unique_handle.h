@@ -102,6 +102,14 @@ struct RegistryKeyTraits {
   static Handle None() { return nullptr; }
   static bool Close(Handle h) { return RegCloseKey(h) == ERROR_SUCCESS; }
 };
+// Memory the system allocated for the caller with LocalAlloc
+// (FormatMessage, CommandLineToArgvW).
+template <typename T>
+struct LocalMemoryTraits {
+  using Handle = T*;
+  static Handle None() { return nullptr; }
+  static bool Close(Handle p) { return LocalFree(p) == nullptr; }
+};
 // A COM interface pointer holds one reference.
 template <typename Interface>
 struct ComTraits {
@@ -123,6 +131,8 @@ using UniqueFont = UniqueGdiObject<HFONT>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+template <typename T>
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits<T>>;
 template <typename Interface>
 using ComPtr = UniqueHandle<ComTraits<Interface>>;
 

@@ -27,12 +27,11 @@ constexpr char kMutexName[] = "ZantorMutex";
 std::vector<std::string> Arguments() {
   std::vector<std::string> args;
   int count = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (argv == nullptr) return args;
+  platform::win32::UniqueLocalMemory<LPWSTR> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+  if (!argv) return args;
   for (int i = 1; i < count; ++i) {
-    args.push_back(platform::win32::WideToUtf8(argv[i], wcslen(argv[i])));
+    args.push_back(platform::win32::WideToUtf8(argv.get()[i], wcslen(argv.get()[i])));
   }
-  LocalFree(argv);
   return args;
 }
 
