@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -108,20 +109,7 @@ bool ListAdapters(std::vector<Adapter>* adapters) {
 namespace platform {
 namespace {
 
-class RegKey {
- public:
-  RegKey() = default;
-  ~RegKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  HKEY* put() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
+using win32::UniqueRegistryKey;
 
 constexpr wchar_t kNetworkClassKey[] =
     L"SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
@@ -147,7 +135,7 @@ bool ReadNameValue(HKEY key, std::string* name) {
 
 std::string AdapterDisplayName(const std::string& adapter_id) {
   std::string name;
-  RegKey adapter;
+  UniqueRegistryKey adapter;
   const std::wstring path = kNetworkClassKey + win32::Utf8ToWide(adapter_id);
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
                     adapter.put()) != ERROR_SUCCESS) {
@@ -160,7 +148,7 @@ std::string AdapterDisplayName(const std::string& adapter_id) {
         ERROR_SUCCESS) {
       break;
     }
-    RegKey child;
+    UniqueRegistryKey child;
     if (RegOpenKeyExW(adapter.get(), sub, 0, KEY_QUERY_VALUE, child.put()) != ERROR_SUCCESS) {
       continue;
     }

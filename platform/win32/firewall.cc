@@ -10,6 +10,7 @@
 
 #include <utility>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -30,50 +31,21 @@ const IID kIidFwApp = {
 const IID kIidEnumVariant = {
     0x00020404, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
+using win32::ComPtr;
+using win32::UniqueBstr;
+using win32::UniqueServiceHandle;
+
 template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() { Reset(); }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** put() {
-    Reset();
-    return &p_;
-  }
-  void** put_void() { return reinterpret_cast<void**>(put()); }
-  void Reset() {
-    if (p_ != nullptr) p_->Release();
-    p_ = nullptr;
-  }
+void** Slot(ComPtr<T>& p) {
+  return reinterpret_cast<void**>(p.put());
+}
 
- private:
-  T* p_ = nullptr;
-};
+UniqueBstr MakeBstr(const std::string& utf8) {
+  const std::wstring wide = Utf8ToWide(utf8);
+  return UniqueBstr(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+}
 
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(const std::wstring& text)
-      : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~Bstr() { SysFreeString(b_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR get() const { return b_; }
-  BSTR* put() {
-    SysFreeString(b_);
-    b_ = nullptr;
-    return &b_;
-  }
-
- private:
-  BSTR b_ = nullptr;
-};
-
+// A VARIANT is cleared, not closed: its own small owner.
 class Variant {
  public:
   Variant() { VariantInit(&v_); }
@@ -81,24 +53,9 @@ class Variant {
   Variant(const Variant&) = delete;
   Variant& operator=(const Variant&) = delete;
   VARIANT* get() { return &v_; }
-  void Clear() { VariantClear(&v_); }
 
  private:
   VARIANT v_;
-};
-
-class ServiceHandle {
- public:
-  explicit ServiceHandle(SC_HANDLE h) : h_(h) {}
-  ~ServiceHandle() {
-    if (h_ != nullptr) CloseServiceHandle(h_);
-  }
-  ServiceHandle(const ServiceHandle&) = delete;
-  ServiceHandle& operator=(const ServiceHandle&) = delete;
-  SC_HANDLE get() const { return h_; }
-
- private:
-  SC_HANDLE h_;
 };
 
 // COM for this thread for one operation: apartment-threaded without OLE1
@@ -134,25 +91,25 @@ class ComProfile : public FirewallProfile {
   ComPtr<INetFwAuthorizedApplications> apps;
 
   ~ComProfile() override {
-    apps.Reset();
-    profile.Reset();
+    apps.reset();
+    profile.reset();
   }
 
   FwCode FirewallEnabled(bool* value) override {
     VARIANT_BOOL b = VARIANT_FALSE;
-    const HRESULT hr = profile->get_FirewallEnabled(&b);
+    const HRESULT hr = profile.get()->get_FirewallEnabled(&b);
     if (SUCCEEDED(hr)) *value = b == VARIANT_TRUE;
     return hr;
   }
   FwCode ExceptionsNotAllowed(bool* value) override {
     VARIANT_BOOL b = VARIANT_FALSE;
-    const HRESULT hr = profile->get_ExceptionsNotAllowed(&b);
+    const HRESULT hr = profile.get()->get_ExceptionsNotAllowed(&b);
     if (SUCCEEDED(hr)) *value = b == VARIANT_TRUE;
     return hr;
   }
   FwCode OpenApplications() override {
     if (apps) return S_OK;
-    const HRESULT hr = profile->get_AuthorizedApplications(apps.put());
+    const HRESULT hr = profile.get()->get_AuthorizedApplications(apps.put());
     if (SUCCEEDED(hr) && !apps) return E_POINTER;
     return hr;
   }
@@ -160,22 +117,22 @@ class ComProfile : public FirewallProfile {
     elements->clear();
     if (!apps) return false;
     ComPtr<IUnknown> unknown;
-    if (FAILED(apps->get__NewEnum(unknown.put())) || !unknown) return false;
+    if (FAILED(apps.get()->get__NewEnum(unknown.put())) || !unknown) return false;
     ComPtr<IEnumVARIANT> walker;
-    if (FAILED(unknown->QueryInterface(kIidEnumVariant, walker.put_void())) || !walker) {
+    if (FAILED(unknown.get()->QueryInterface(kIidEnumVariant, Slot(walker))) || !walker) {
       return false;
     }
     for (;;) {
       Variant item;
       ULONG fetched = 0;
-      if (walker->Next(1, item.get(), &fetched) != S_OK || fetched == 0) break;
+      if (walker.get()->Next(1, item.get(), &fetched) != S_OK || fetched == 0) break;
       FwEnumElement e;
       if (V_VT(item.get()) == VT_DISPATCH && V_DISPATCH(item.get()) != nullptr) {
         ComPtr<INetFwAuthorizedApplication> app;
-        if (SUCCEEDED(V_DISPATCH(item.get())->QueryInterface(kIidFwApp, app.put_void())) && app) {
+        if (SUCCEEDED(V_DISPATCH(item.get())->QueryInterface(kIidFwApp, Slot(app))) && app) {
           e.is_application = true;
-          Bstr path;
-          if (SUCCEEDED(app->get_ProcessImageFileName(path.put())) && path.get() != nullptr) {
+          UniqueBstr path;
+          if (SUCCEEDED(app.get()->get_ProcessImageFileName(path.put())) && path) {
             e.path_read = true;
             e.image_path = WideToUtf8(path.get(), SysStringLen(path.get()));
           }
@@ -188,39 +145,38 @@ class ComProfile : public FirewallProfile {
   FwCode Item(const std::string& image_path, bool* found, bool* enabled) override {
     *found = false;
     if (!apps) return E_POINTER;
-    Bstr path(Utf8ToWide(image_path));
-    if (path.get() == nullptr) return E_OUTOFMEMORY;
+    const UniqueBstr path = MakeBstr(image_path);
+    if (!path) return E_OUTOFMEMORY;
     ComPtr<INetFwAuthorizedApplication> app;
-    if (FAILED(apps->Item(path.get(), app.put())) || !app) return S_OK;  // not listed
+    if (FAILED(apps.get()->Item(path.get(), app.put())) || !app) return S_OK;  // not listed
     *found = true;
     if (enabled == nullptr) return S_OK;
     VARIANT_BOOL b = VARIANT_FALSE;
-    const HRESULT hr = app->get_Enabled(&b);
+    const HRESULT hr = app.get()->get_Enabled(&b);
     if (SUCCEEDED(hr)) *enabled = b == VARIANT_TRUE;
     return hr;
   }
   FwCode Remove(const std::string& image_path) override {
     if (!apps) return E_POINTER;
-    Bstr path(Utf8ToWide(image_path));
-    if (path.get() == nullptr) return E_OUTOFMEMORY;
-    return apps->Remove(path.get());
+    const UniqueBstr path = MakeBstr(image_path);
+    if (!path) return E_OUTOFMEMORY;
+    return apps.get()->Remove(path.get());
   }
   FwCode Add(const std::string& image_path, const std::string& name) override {
     if (!apps) return E_POINTER;
     ComPtr<INetFwAuthorizedApplication> app;
-    HRESULT hr =
-        CoCreateInstance(kClsidFwApp, nullptr, CLSCTX_INPROC_SERVER, kIidFwApp, app.put_void());
+    HRESULT hr = CoCreateInstance(kClsidFwApp, nullptr, CLSCTX_INPROC_SERVER, kIidFwApp, Slot(app));
     if (FAILED(hr)) return hr;
     if (!app) return E_POINTER;
-    Bstr path(Utf8ToWide(image_path));
-    if (path.get() == nullptr) return E_OUTOFMEMORY;
-    hr = app->put_ProcessImageFileName(path.get());
+    const UniqueBstr path = MakeBstr(image_path);
+    if (!path) return E_OUTOFMEMORY;
+    hr = app.get()->put_ProcessImageFileName(path.get());
     if (FAILED(hr)) return hr;
-    Bstr label(Utf8ToWide(name));
-    if (label.get() == nullptr) return E_OUTOFMEMORY;
-    hr = app->put_Name(label.get());
+    const UniqueBstr label = MakeBstr(name);
+    if (!label) return E_OUTOFMEMORY;
+    hr = app.get()->put_Name(label.get());
     if (FAILED(hr)) return hr;
-    return apps->Add(app.get());
+    return apps.get()->Add(app.get());
   }
 };
 
@@ -242,11 +198,11 @@ class ComFirewall : public FirewallSystem {
   }
 
   bool ServiceRunning(const std::string& service_name) override {
-    ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (manager.get() == nullptr) return false;
-    ServiceHandle service(
+    const UniqueServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) return false;
+    const UniqueServiceHandle service(
         OpenServiceW(manager.get(), Utf8ToWide(service_name).c_str(), SERVICE_QUERY_STATUS));
-    if (service.get() == nullptr) return false;
+    if (!service) return false;
     SERVICE_STATUS status{};
     if (!QueryServiceStatus(service.get(), &status)) return false;
     return status.dwCurrentState == SERVICE_RUNNING;
@@ -261,12 +217,12 @@ class ComFirewall : public FirewallSystem {
     }
     ComPtr<INetFwMgr> manager;
     HRESULT hr =
-        CoCreateInstance(kClsidFwMgr, nullptr, CLSCTX_INPROC_SERVER, kIidFwMgr, manager.put_void());
+        CoCreateInstance(kClsidFwMgr, nullptr, CLSCTX_INPROC_SERVER, kIidFwMgr, Slot(manager));
     if (SUCCEEDED(hr) && !manager) hr = E_POINTER;
     ComPtr<INetFwPolicy> policy;
-    if (SUCCEEDED(hr)) hr = manager->get_LocalPolicy(policy.put());
+    if (SUCCEEDED(hr)) hr = manager.get()->get_LocalPolicy(policy.put());
     if (SUCCEEDED(hr) && !policy) hr = E_POINTER;
-    if (SUCCEEDED(hr)) hr = policy->get_CurrentProfile(result->profile.put());
+    if (SUCCEEDED(hr)) hr = policy.get()->get_CurrentProfile(result->profile.put());
     if (SUCCEEDED(hr) && !result->profile) hr = E_POINTER;
     *code = hr;
     if (FAILED(hr)) return nullptr;
@@ -301,11 +257,9 @@ class ComFirewall : public FirewallSystem {
   }
 
   bool CreateProbeFile(const std::string& path) override {
-    const HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
-    return true;
+    win32::UniqueFileHandle file(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    return file.valid();
   }
 
   void DeleteProbeFile(const std::string& path) override {

@@ -3,26 +3,10 @@
 #include <windows.h>
 
 #include "platform/files.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
-namespace {
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
-
-}  // namespace
 
 bool ReadTextLines(const std::string& path, std::vector<std::string>* lines, std::string* error) {
   lines->clear();
@@ -30,10 +14,10 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>* lines, std
     *error = "Cannot open file \"" + path + "\". " + SysErrorText(static_cast<SysError>(code));
     return false;
   };
-  FileHandle file(CreateFileW(win32::Utf8ToWide(path).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return fail(GetLastError());
+  win32::UniqueFileHandle file(CreateFileW(win32::Utf8ToWide(path).c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return fail(GetLastError());
   // A pipe or device could block or never end: only disk files are read.
   if (GetFileType(file.get()) != FILE_TYPE_DISK) return fail(ERROR_INVALID_FUNCTION);
   LARGE_INTEGER size{};

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/adapters.h"
+#include "platform/host.h"
 #include "platform/text_file.h"
 #include "updater/host/zantor_options.h"
 #include "updater/host/zantor_session.h"
@@ -38,15 +39,6 @@ constexpr uint32_t kUpdateTimer = 103;
 
 volatile std::sig_atomic_t g_stop = 0;  // set by SIGINT/SIGTERM only
 void OnSignal(int) { g_stop = 1; }
-
-// The system's default locale as Windows numbers it: Japanese or not.
-uint32_t DefaultLocaleId() {
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* v = std::getenv(name);
-    if (v != nullptr && *v != '\0') return std::strncmp(v, "ja", 2) == 0 ? 1041 : 1033;
-  }
-  return 1033;
-}
 
 // Drives the window logic as a user at the screen would, and prints the
 // list whenever it changed.
@@ -146,7 +138,7 @@ int main(int argc, char** argv) {
     std::printf("%s", host::kZantorUsage);
     return 0;
   }
-  const ui::Language language = ui::LanguageOf(DefaultLocaleId());
+  const ui::Language language = ui::LanguageOf(platform::SystemLocaleId());
   if (options.adapters) {
     PrintAdapters(language);
     return 0;
@@ -169,8 +161,14 @@ int main(int argc, char** argv) {
   ui::HeadlessView view;
   host::ZantorSession session;
   if (!session.Start(view, false, &error)) {
-    std::fprintf(stderr, "Zantor: %s\n", error.c_str());
-    return -1;
+    // The deployment tool still gets its final message (402). Automatic
+    // mode shows nothing, so the reason goes to the debug trace there.
+    if (args.empty()) {
+      std::fprintf(stderr, "Zantor: %s\n", error.c_str());
+    } else {
+      platform::DebugTrace(("Zantor: " + error).c_str());
+    }
+    return session.SendResultMessage();
   }
   ui::TMainForm& form = session.form();
   platform::EventLoop& loop = session.loop();
@@ -184,7 +182,7 @@ int main(int argc, char** argv) {
   Operator op(loop, form, view);
   if (form.ParseCommandLine(args) == 0) {
     std::printf("%s\n", view.caption.c_str());
-    form.FormShow(DefaultLocaleId());
+    form.FormShow();
     // Typed and imported boards, as the dialogs add them after the start.
     for (const std::string& a : adds) ui::AddManualAddress(form, a);
     for (const std::string& file : options.imports) {

@@ -29,8 +29,10 @@ class TAboutForm final : public ModalDialog {
   const DoubleClickCounter& counter() const { return counter_; }
 
  private:
-  struct DestroyIconHandle {
-    void operator()(HICON h) const { DestroyIcon(h); }
+  struct IconTraits {
+    using Handle = HICON;
+    static Handle None() { return nullptr; }
+    static bool Close(Handle h) { return DestroyIcon(h) != 0; }
   };
   void OnInitDialog() override;
   bool OnCommand(int id, int code, HWND control) override;
@@ -41,9 +43,9 @@ class TAboutForm final : public ModalDialog {
   AboutTexts texts_;
   DoubleClickCounter counter_;
   InformationShower shower_;
-  Owned<HICON, DestroyIconHandle> icon_;
-  Owned<HFONT, DeleteFont> title_font_;
-  Owned<HFONT, DeleteFont> bold_font_;
+  platform::win32::UniqueHandle<IconTraits> icon_;
+  UniqueFont title_font_;
+  UniqueFont bold_font_;
 };
 
 }  // namespace win32
