@@ -170,3 +170,48 @@ TEST_F(DialogCommandsTest, WebPagesOfTheSelectedOrFirstTickedBoard) {
 
 }  // namespace
 }  // namespace ui
+
+namespace ui {
+namespace {
+
+// The first show's firewall offer: after the language, before the search,
+// and never in automatic mode.
+TEST(FirewallOfferAtFirstShow, BetweenLanguageAndSearchOnlyInteractive) {
+  for (bool automatic : {false, true}) {
+    FormHarness h;
+    std::vector<std::string> seen;
+    h.form.set_firewall_offer([&] {
+      seen.push_back(h.form.texts()[TextKey::MsgFirewallRegister].empty() ? "no texts" : "texts");
+      seen.push_back(std::to_string(h.Sent().size()) + " sent");
+    });
+    if (automatic) h.form.set_automatic(true, "10.213.0.11");
+    h.form.FormShow(1041);
+    h.loop.ProcessPending();
+    EXPECT_EQ(seen, automatic ? std::vector<std::string>{}
+                              : (std::vector<std::string>{"texts", "0 sent"}));
+  }
+}
+
+// The window's handlers reach the dialog commands once the program gave
+// them, and do nothing before.
+TEST(DialogHandlers, ReachTheCommandsOnlyWhenGiven) {
+  FormHarness h;
+  h.form.FormShow(1033);
+  h.loop.ProcessPending();
+  ScriptedDialogs dialogs;
+  update::Settings settings;
+  DialogCommands commands(h.form, h.view, dialogs, settings, "QJ-L04", nullptr);
+  h.form.AboutItemClick();
+  EXPECT_TRUE(dialogs.shown.empty());
+  h.form.set_dialog_commands(&commands);
+  h.form.AboutItemClick();
+  h.form.InterfacesItemClick();
+  h.form.Option1Click();
+  h.form.ImportIPList1Click();
+  EXPECT_EQ(dialogs.shown,
+            (std::vector<std::string>{"about", "adapter Adapter Selection", "ipedit", "open"}));
+  h.form.set_dialog_commands(nullptr);
+}
+
+}  // namespace
+}  // namespace ui

@@ -3,6 +3,7 @@
 // display (xvfb-run), as a Windows program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,6 +44,7 @@ struct Recorder final : MainFormHandlers {
   }
   void ListViewSelectItem(RowRef, bool) override {}  // too chatty to record
   void ListViewColumnClick(int column) override { Add("column " + std::to_string(column)); }
+  void ListViewDblClick() override { Add("row dblclick"); }
   void RefreshItemClick() override { Add("refresh"); }
   void EnglishItemClick() override { Add("english"); }
   void JapaneseItemClick() override { Add("japanese"); }
@@ -307,6 +309,21 @@ TEST_F(MainWindowTest, AHeaderClickSortsByThatColumn) {
   Header_GetItemRect(header, 2, &r);
   Click(header, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
   EXPECT_EQ(events_.calls, std::vector<std::string>{"column 2"});
+}
+
+// A double-click on a row reaches the logic, which asks the window for the
+// selected row (the web command's board).
+TEST_F(MainWindowTest, ADoubleClickOnARowIsReportedWithItsSelection) {
+  ThreeRows();
+  EXPECT_EQ(window_.SelectedRow(), kNoRow);
+  const POINT at = LabelOf(1);
+  const LPARAM pos = MAKELPARAM(at.x, at.y);
+  Click(window_.list(), at);
+  PostMessageW(window_.list(), WM_LBUTTONUP, 0, pos);
+  SendMessageW(window_.list(), WM_LBUTTONDBLCLK, MK_LBUTTON, pos);
+  Pump();
+  EXPECT_EQ(window_.SelectedRow(), RowRef{12});
+  EXPECT_EQ(std::count(events_.calls.begin(), events_.calls.end(), "row dblclick"), 1);
 }
 
 TEST_F(MainWindowTest, TreeNodesCarryTheirHandlesToTheLogic) {

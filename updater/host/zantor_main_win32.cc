@@ -9,14 +9,20 @@
 
 #include <cwchar>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/firewall.h"
 #include "platform/host.h"
+#include "platform/text_file.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "updater/host/application_window.h"
+#include "updater/host/firewall.h"
 #include "updater/host/zantor_session.h"
+#include "updater/ui/dialog_commands.h"
+#include "updater/ui/win32/dialogs/dialog_view_win32.h"
 #include "updater/ui/win32/main_window.h"
 
 namespace {
@@ -90,6 +96,25 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_c
   window.SetHandlers(&form);
   window.SetDestroyed([&session] { session.loop().Quit(0); });
 
+  // The dialogs exist for the whole run (about, adapter, typed address, in
+  // that order), owned by the main window and centred on it.
+  ui::win32::Win32DialogView dialogs(instance);
+  dialogs.set_owner(window.hwnd());
+  dialogs.set_selected_row([&window] { return window.SelectedRow(); });
+  ui::DialogCommands commands(form, window, dialogs, session.staged().settings, "QJ-L04",
+                              platform::ReadTextLines);
+  form.set_dialog_commands(&commands);
+
+  // The firewall offer's questions belong to the visible main window, so
+  // it is shown first; its captions are already in the first show's
+  // language.
+  const std::unique_ptr<platform::FirewallSystem> firewall = platform::MakeSystemFirewall();
+  form.set_firewall_offer([&] {
+    window.Show(show_command);
+    host::OfferFirewallException(firewall.get(), session.staged().settings.exeName, form.texts(),
+                                 window);
+  });
+
   try {
     if (form.ParseCommandLine(args) == 1) {
       // Automatic mode: nothing is ever shown.
@@ -106,5 +131,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_c
   }
   window.SetHandlers(nullptr);
   window.SetDestroyed(nullptr);
+  form.set_dialog_commands(nullptr);
+  form.set_firewall_offer(nullptr);
   return session.SendResultMessage();
 }

@@ -4,6 +4,7 @@
 
 #include <iterator>
 
+#include "updater/ui/dialog_commands.h"
 #include "updater/update/firmware_image.h"
 #include "updater/update/version_rules.h"
 
@@ -358,7 +359,27 @@ uint32_t TMainForm::SystemLocale() const {
 
 void TMainForm::FormShow(uint32_t locale_id) {
   ApplyLanguage(LanguageOf(locale_id));
+  if (!automatic_ && firewall_offer_) firewall_offer_();
   RefreshItemClick();
+}
+
+void TMainForm::WebConfigButtonClick() {
+  if (dialog_commands_ != nullptr) dialog_commands_->WebConfigButtonClick();
+}
+void TMainForm::ListViewDblClick() {
+  if (dialog_commands_ != nullptr) dialog_commands_->ListViewDblClick();
+}
+void TMainForm::InterfacesItemClick() {
+  if (dialog_commands_ != nullptr) dialog_commands_->InterfacesItemClick();
+}
+void TMainForm::Option1Click() {
+  if (dialog_commands_ != nullptr) dialog_commands_->Option1Click();
+}
+void TMainForm::ImportIPList1Click() {
+  if (dialog_commands_ != nullptr) dialog_commands_->ImportIPList1Click();
+}
+void TMainForm::AboutItemClick() {
+  if (dialog_commands_ != nullptr) dialog_commands_->AboutItemClick();
 }
 
 void TMainForm::ApplyLanguage(Language language) {

@@ -63,6 +63,8 @@ struct FormServices {
   update::UpdateTiming timing;
 };
 
+class DialogCommands;
+
 class TMainForm final : public MainFormHandlers,
                         public protocol::DecoderHost,
                         public update::WorkerHost,
@@ -109,12 +111,18 @@ class TMainForm final : public MainFormHandlers,
   void JapaneseItemClick() override { ApplyLanguage(Language::Japanese); }
   void FirmUpdateButtonClick() override;
   void StopButtonClick() override;
-  // The web page and the dialogs are the view's to open; nothing here yet.
-  void WebConfigButtonClick() override {}
-  void InterfacesItemClick() override {}
-  void Option1Click() override {}
-  void ImportIPList1Click() override {}
-  void AboutItemClick() override {}
+  // The dialogs and the web pages, through the dialog commands when the
+  // program has given them (a view without dialogs has none).
+  void WebConfigButtonClick() override;
+  void ListViewDblClick() override;
+  void InterfacesItemClick() override;
+  void Option1Click() override;
+  void ImportIPList1Click() override;
+  void AboutItemClick() override;
+  void set_dialog_commands(DialogCommands* commands) { dialog_commands_ = commands; }
+  // The first show's firewall offer, run between the language and the
+  // refresh in interactive mode; none where the system has no firewall.
+  void set_firewall_offer(std::function<void()> offer) { firewall_offer_ = std::move(offer); }
   // Closing during an update asks first and abandons the board being updated.
   bool FormClose() override;
 
@@ -256,6 +264,8 @@ class TMainForm final : public MainFormHandlers,
   bool closing_ = false;
   TextTable texts_;
   Language language_ = Language::English;
+  DialogCommands* dialog_commands_ = nullptr;
+  std::function<void()> firewall_offer_;
 };
 
 }  // namespace ui

@@ -26,6 +26,8 @@ class MainFormHandlers {
   virtual void ListViewKeyPress(RowRef row, int key, bool checked) = 0;
   virtual void ListViewSelectItem(RowRef row, bool selected) = 0;
   virtual void ListViewColumnClick(int column) = 0;
+  // A double-click on a row: the selected board's web pages.
+  virtual void ListViewDblClick() = 0;
 
   // Menus and buttons.
   virtual void RefreshItemClick() = 0;

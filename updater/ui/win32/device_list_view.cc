@@ -206,6 +206,11 @@ void DeviceListView::Pressed(POINT at, bool left_button) {
   PostRowInput(RowAt(index), RowInput::kMouse, Tick::kAsShown);
 }
 
+RowRef DeviceListView::SelectedRow() const {
+  const int index = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+  return index >= 0 ? RowAt(index) : kNoRow;
+}
+
 void DeviceListView::Notified(const NMHDR& header) {
   switch (header.code) {
     case LVN_ITEMCHANGED:
@@ -221,6 +226,9 @@ void DeviceListView::Notified(const NMHDR& header) {
       }
       break;
     }
+    case NM_DBLCLK:
+      if (handlers_ != nullptr) handlers_->ListViewDblClick();
+      break;
     case LVN_COLUMNCLICK:
       if (handlers_ != nullptr) {
         handlers_->ListViewColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);

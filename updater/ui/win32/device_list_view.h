@@ -31,6 +31,8 @@ class DeviceListView {
   void Forget() { list_ = nullptr; }
   HWND hwnd() const { return list_; }
   void SetHandlers(MainFormHandlers* handlers) { handlers_ = handlers; }
+  // The selected row; kNoRow when none.
+  RowRef SelectedRow() const;
 
   void SetColumnCaption(int column, const std::wstring& text);
   void BeginUpdate();

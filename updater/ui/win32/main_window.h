@@ -69,6 +69,7 @@ class MainWindow final : public MainView {
   HMENU menu() const { return menu_.get(); }
   int ListIndexOf(RowRef row) const { return list_.IndexOf(row); }
   RowRef RowAt(int index) const { return list_.RowAt(index); }
+  RowRef SelectedRow() const { return list_.SelectedRow(); }
   NodeRef SelectedNode() const { return tree_.SelectedNode(); }
 
   // MainView
