@@ -4,7 +4,9 @@
 # address. Checks the message sequence on the pipe and the exit code.
 #
 #   automatic.sh ZANTOR BOARDSIM PIPESERVER CASE [wine]
-# CASE: ok | nopipe | http500 | refuse | reset | noanswer
+# CASE: ok | nopipe | http500 | refuse | reset | noanswer | startfail (staging
+# cannot create its directory: nothing shown, the reason on the debug trace,
+# 402 still sent)
 # ZANTOR_TIME_SCALE is passed on (unset: the shipped 195-second wait).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -38,9 +40,17 @@ run_gui() {
   if [ "$mode" = wine ]; then
     run "$@"
   else
-    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="$work/pipe" "$@"
+    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="$work/pipe" \
+      ${start_env[@]+"${start_env[@]}"} "$@"
   fi
 }
+
+start_env=()
+if [ "$case" = startfail ]; then
+  # A file where the staging directory belongs.
+  mkdir -p "$work/tmp" && : >"$work/tmp/ZANTOR"
+  start_env=(TMPDIR="$work/tmp" ZANTOR_TRACE=1)
+fi
 
 http=ok
 case $case in
@@ -95,6 +105,13 @@ case $case in
     # Without the tool every progress message fails: the eleventh ends the
     # upload, eleven chunks in.
     check grep -q 'request=incomplete body=90112 ' "$work/sim.log"
+    ;;
+  startfail)
+    check test "$(final_of)" = 402
+    check test "$rc" -eq $((402 & 255))
+    check grep -q '^Zantor: ' "$work/err"
+    check test "$(grep -c "Cannot write" "$work/out")" -eq 0
+    check test "$(grep -c 'http board=' "$work/sim.log")" -eq 0
     ;;
   http500 | refuse | reset | noanswer)
     check test "$(final_of)" = 402
