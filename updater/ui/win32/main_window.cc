@@ -7,6 +7,7 @@
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
+#include "updater/ui/win32/app_icon_rc.h"
 #include "updater/ui/win32/main_window_rc.h"
 #include "updater/ui/win32/message_box.h"
 
@@ -82,7 +83,13 @@ bool MainWindow::Create(HINSTANCE instance, bool old_controls) {
   design.lpfnWndProc = &MainWindow::WindowProc;
   design.hInstance = instance;
   design.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  design.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  // The program's own icon for the title bar and the taskbar; a program
+  // without it (a test) gets the system's.
+  design.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_ZANTOR));
+  if (design.hIcon == nullptr) design.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  design.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_ZANTOR), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXSMICON),
+                                                 GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   design.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   if (!class_.RegisterUnique(design, L"ZantorMainWindow")) return false;
   if (!menu_.Load(instance)) return false;
