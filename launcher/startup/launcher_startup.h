@@ -4,7 +4,8 @@
 // Console mode stops after unpacking; the console updater then owns the
 // single-instance lock and the unpacked tree until its result log is written.
 //
-// Paths are 8-bit text (UTF-8 on Linux, the ANSI code page on Windows), at
+// Paths are UTF-8 (Windows converts them to UTF-16 at each call, so a
+// temporary directory that the ANSI code page cannot spell still works), at
 // most kMaxLauncherPath bytes; longer paths fail instead of being cut.
 #ifndef LAUNCHER_STARTUP_LAUNCHER_STARTUP_H_
 #define LAUNCHER_STARTUP_LAUNCHER_STARTUP_H_

@@ -1,0 +1,43 @@
+#include "tools/terma/licence_text.h"
+
+#include <gtest/gtest.h>
+
+namespace terma {
+namespace {
+
+TEST(LicenceTextTest, HtmlBecomesPlainText) {
+  struct Case {
+    const char* html;
+    const char* text;
+  } cases[] = {
+      {"<p>One</p><p>Two</p>", "One\n\nTwo\n"},  // paragraphs apart by an empty line
+      {"<li>One</li><li>Two</li>", "One\nTwo\n"},
+      {"<html><head><title>Not shown</title></head><body>Shown</body></html>", "Shown\n"},
+      {"<style>p{color:red}</style><script>x<1</script>Text", "Text\n"},
+      {"a\n   b\t\tc", "a b c\n"},
+      {"Line<br>next<BR/>last", "Line\nnext\nlast\n"},
+      {"&lt;tag&gt; &amp; &quot;q&quot; &#65;&#x42; &copy;", "<tag> & \"q\" AB \xC2\xA9\n"},
+      {"&#x65E5;&#26412;", "\xE6\x97\xA5\xE6\x9C\xAC\n"},  // 日本 as UTF-8
+      {"&#0; &#xD800; &#99999999;", "\xEF\xBF\xBD \xEF\xBF\xBD &#99999999;\n"},
+      {"AT&T &unknown; &", "AT&T &unknown; &\n"},
+      {"<p>a</p><p></p><p></p><p>b</p>", "a\n\nb\n"},  // at most one empty line
+      {"cut <p", "cut\n"},                             // a tag without its end
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HtmlToText(c.html), c.text) << c.html;
+}
+
+TEST(LicenceTextTest, JapaneseOnlyForAJapaneseUser) {
+  EXPECT_EQ(LanguageFromLangId(0x11), "ja");
+  EXPECT_EQ(LanguageFromLangId(0x09), "en");
+  EXPECT_EQ(LanguageFromLangId(0x07), "en");  // any other language: English
+  EXPECT_EQ(LanguageFromLocale("ja_JP.UTF-8"), "ja");
+  EXPECT_EQ(LanguageFromLocale("JA"), "ja");
+  EXPECT_EQ(LanguageFromLocale("en_GB.UTF-8"), "en");
+  EXPECT_EQ(LanguageFromLocale("C"), "en");
+  EXPECT_EQ(LanguageFromLocale(""), "en");
+  EXPECT_EQ(LicencePagePath("ja", '\\'), "ja\\la_ja.htm");
+}
+
+}  // namespace
+}  // namespace terma
