@@ -23,7 +23,7 @@ bool UserLanguageJapanese();
 // The running program's file (GetModuleFileNameW / /proc/self/exe).
 std::string ProgramPath();
 
-// Paths of the start-up (8-bit: the ANSI code page on Windows).
+// Paths are UTF-8, as everywhere in the launcher.
 bool ChangeDirectory(const std::string& path);
 
 // One value of section "Application" of the settings file at `path`

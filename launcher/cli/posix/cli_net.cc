@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -88,7 +89,8 @@ std::vector<uint32_t> LocalIpv4Addresses() {
     const int family = i->ifa_addr->sa_family;
     if (family != AF_INET && family != AF_INET6) continue;
     ++examined;
-    if (family == AF_INET) {
+    // Like the Windows list: addresses of interfaces that are up, no loopback.
+    if (family == AF_INET && (i->ifa_flags & IFF_UP) && !(i->ifa_flags & IFF_LOOPBACK)) {
       out.push_back(reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr);
     }
   }

@@ -34,12 +34,12 @@ std::string ProgramPath() {
   return platform::win32::WideToUtf8(path, n);
 }
 
-bool ChangeDirectory(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
+bool ChangeDirectory(const std::string& path) {
+  return SetCurrentDirectoryW(platform::win32::Utf8ToWide(path).c_str()) != 0;
+}
 
 std::string ReadSetting(const std::string& path, const std::string& key) {
-  // The start-up's paths are in the ANSI code page; the reader takes UTF-8.
-  return platform::ReadProfileString(platform::win32::AnsiToUtf8(path.data(), path.size()),
-                                     "Application", key);
+  return platform::ReadProfileString(path, "Application", key);
 }
 
 bool AppendLogLine(const std::string& path, const std::string& line) {

@@ -46,7 +46,8 @@ struct Handle {
 };
 
 bool ReadWholeFile(const std::string& name, std::string* out) {
-  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(name.c_str(), "rb"), &std::fclose);
+  std::unique_ptr<FILE, int (*)(FILE*)> f(_wfopen(platform::win32::Utf8ToWide(name).c_str(), L"rb"),
+                                          &std::fclose);
   if (!f) return false;
   char buffer[65536];
   size_t n;
