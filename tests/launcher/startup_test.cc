@@ -16,6 +16,7 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 #endif
 
 namespace launcher {
@@ -83,6 +84,10 @@ TEST(UnzipVersionTest, AcceptsOnlyUnzip6WithAnInterfaceOfAtMost600) {
 }
 
 TEST(UnpackTest, RoundTripThroughTheLibraryIsByteIdentical) {
+#ifdef ZT_WITH_ZLIB
+  // Keeps zlib loaded (and its inflate and crc32 in the global scope).
+  ASSERT_NE(zlibVersion(), nullptr);
+#endif
   Sandbox box;
   ZipWriter zip;
   const std::string big = Pattern(300000, 7);
@@ -96,7 +101,7 @@ TEST(UnpackTest, RoundTripThroughTheLibraryIsByteIdentical) {
   const std::string library = Unpack(box, zip);
 
   EXPECT_TRUE(fs::exists(fs::u8path(library))) << library;  // kept after both passes
-  EXPECT_EQ(ReadAll(box.unpack() / "res/a.bin"), big);
+  EXPECT_TRUE(ReadAll(box.unpack() / "res/a.bin") == big);
   EXPECT_EQ(ReadAll(box.unpack() / "res/Terma/zeros.bin"), std::string(4096, '\0'));
   EXPECT_TRUE(fs::is_regular_file(box.unpack() / "res/Terma/oss/empty.txt"));
   EXPECT_EQ(fs::file_size(box.unpack() / "res/Terma/oss/empty.txt"), 0u);
@@ -216,8 +221,9 @@ TEST(LauncherStartupTest, ConsoleModeUnpacksThePayloadAndKeepsTheLock) {
   EXPECT_EQ(UnpackDirectory(), Utf8(box.unpack() / ""));
   // Every file of the payload as the build packed it.
   EXPECT_EQ(ReadAll(fs::u8path(UnpackedZantorSettings())), ReadAll(ZT_ZANTOR_INI));
-  EXPECT_EQ(ReadAll(fs::u8path(UnpackedZantorProgram())), ReadAll(ZT_ZANTOR_PROGRAM));
-  EXPECT_EQ(ReadAll(box.unpack() / "res/Terma" / ZT_TERMA_NAME), ReadAll(ZT_TERMA_PROGRAM));
+  // Programs: compared whole, but not printed whole when they differ.
+  EXPECT_TRUE(ReadAll(fs::u8path(UnpackedZantorProgram())) == ReadAll(ZT_ZANTOR_PROGRAM));
+  EXPECT_TRUE(ReadAll(box.unpack() / "res/Terma" / ZT_TERMA_NAME) == ReadAll(ZT_TERMA_PROGRAM));
   EXPECT_EQ(ReadAll(box.unpack() / "res/Terma/ja/la_ja.htm"), ReadAll(ZT_LA_JA));
   EXPECT_TRUE(fs::is_regular_file(box.unpack() / "res/Terma/oss/info-zip.txt"));
 
