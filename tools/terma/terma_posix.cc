@@ -88,5 +88,6 @@ int main() {
     std::cout << "\n";
     return 2;
   }
-  return RunZantor(dir + "/../Zantor");
+  // The unpacked "res" folder holds Terma's folder and Zantor.
+  return RunZantor(dir.substr(0, dir.rfind('/')) + "/Zantor");
 }
