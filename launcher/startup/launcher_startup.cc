@@ -2,9 +2,11 @@
 // startup_services.h.
 #include "launcher/startup/launcher_startup.h"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "launcher/startup/startup_services.h"
 #include "platform/files.h"
@@ -23,6 +25,9 @@ std::string Join(const std::string& dir, const char* name) {
   if (!path.empty() && path.back() != platform::PathSeparator()) path += platform::PathSeparator();
   return path + name;
 }
+
+constexpr int kRemoveAttempts = 20;
+constexpr auto kRemoveRetryPause = std::chrono::milliseconds(100);
 
 bool Fits(const std::string& path) { return !path.empty() && path.size() < kMaxLauncherPath; }
 
@@ -92,11 +97,19 @@ void RemoveUnpackedPayload() {
   if (dir.empty()) return;
   // Out of the tree, so the current directory does not keep it in use.
   ChangeDirectory(platform::TempPath());
-  DeleteTree(dir);
   std::string bare = dir;
   bare.pop_back();
-  platform::SetNormalAttributes(bare);
-  platform::RemoveEmptyDirectory(bare);
+  // A viewer that has just ended may still hold its program file for a
+  // moment (Windows releases the image after the process is signalled), so a
+  // tree that is still there is tried again for a short while; whatever is
+  // still in use after that stays behind.
+  for (int attempt = 0; attempt < kRemoveAttempts; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(kRemoveRetryPause);
+    DeleteTree(dir);
+    platform::SetNormalAttributes(bare);
+    const platform::SysError error = platform::RemoveEmptyDirectory(bare);
+    if (error == 0 || !DirectoryExists(bare)) return;
+  }
 }
 
 int LauncherStartup(void* instance, LaunchMode mode) {

@@ -24,6 +24,9 @@ bool EnsurePrivateUnpackDirectory(const std::string& path, std::string* error);
 
 bool ChangeDirectory(const std::string& path);
 
+// Anything at `path`, a link included (not followed).
+bool DirectoryExists(const std::string& path);
+
 // The unzip library as this program carries it: the resource's type and
 // name, and the file name it is written to inside the unpack directory.
 struct UnzipLibraryResource {

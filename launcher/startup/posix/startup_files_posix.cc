@@ -54,6 +54,11 @@ bool PrepareUnpackDirectory(const std::string& path, std::string* error) {
 
 bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
 
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
 UnzipLibraryResource UnzipLibrary() { return {"RCDATA", "1", "libunzip.so"}; }
 
 const char* ViewerRelativePath() { return "Terma/Terma"; }

@@ -47,6 +47,10 @@ bool ChangeDirectory(const std::string& path) {
   return SetCurrentDirectoryW(platform::win32::Utf8ToWide(path).c_str()) != 0;
 }
 
+bool DirectoryExists(const std::string& path) {
+  return GetFileAttributesW(platform::win32::Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // RT_RCDATA (10), id 1.
 UnzipLibraryResource UnzipLibrary() { return {"#10", "#1", "Unzip32.dll"}; }
 
