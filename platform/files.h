@@ -40,6 +40,74 @@ SysError RemoveEmptyDirectory(const std::string& path);
 // The system's own words for an error code, for error reports.
 std::string SysErrorText(SysError code);
 
+// Makes `path` a private directory: created 0700 on POSIX; an existing one is used only when
+// lstat shows a real directory owned by the effective user and not writable by group or
+// others. On failure returns false and sets `error` to a clear, specific text. Windows:
+// CreateDirectoryW; an existing directory is used unless it is a link (reparse point).
+bool EnsurePrivateDirectory(const std::string& path, std::string* error);
+
+// What makes a file the same file: device and inode on POSIX, volume serial number and file
+// index on Windows. A process that keeps the identity of what it created can later remove
+// exactly that and leave a file of the same name made by someone else.
+struct FileId {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool valid = false;
+};
+bool operator==(const FileId& a, const FileId& b);
+inline bool operator!=(const FileId& a, const FileId& b) { return !(a == b); }
+
+// One open file; closes it on destruction. The native handle is a descriptor on POSIX and a
+// HANDLE on Windows, kept as an integer so this header needs no OS header.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  bool is_open() const { return handle_ != kNone; }
+  const FileId& id() const { return id_; }
+
+  // Writes every byte, continuing after short writes.
+  SysError WriteAll(const uint8_t* data, size_t size);
+  // Reads up to `size` bytes at `offset` without moving any file position; `*got` is 0 at
+  // the end of the file.
+  SysError ReadAt(uint64_t offset, uint8_t* data, size_t size, size_t* got) const;
+  SysError Size(uint64_t* size) const;
+  // Changes the permission bits through the handle (POSIX; Windows: read-only attribute
+  // when the owner may not write).
+  SysError SetMode(unsigned mode);
+  // Closes now and reports a delayed write error; the file is closed either way.
+  SysError Close();
+
+  // For the backends only.
+  static File Adopt(intptr_t handle, const FileId& id);
+
+ private:
+  static constexpr intptr_t kNone = -1;
+  intptr_t handle_ = kNone;
+  FileId id_;
+};
+
+// Creates `path` anew for reading and writing: a stale file or link of that name is removed
+// first (never followed), then the file is created exclusively (POSIX: O_CREAT | O_EXCL |
+// O_NOFOLLOW, mode 0600; Windows: CREATE_NEW). Another process that wins the race for the
+// name is not followed either: the call fails with EEXIST / ERROR_FILE_EXISTS.
+SysError CreateFreshFile(const std::string& path, File* out);
+
+// Removes the directory entry `path` itself: a link goes, never what it points to; a
+// directory is refused (EISDIR / ERROR_ACCESS_DENIED). A read-only file is removed too.
+SysError RemoveNoFollow(const std::string& path);
+
+// Removes `path` only while it is still the file `id`: what another process put in its
+// place under the same name is left alone (EEXIST then). Keep the File open until then: a
+// closed file's inode number may be given to the next file made. The check and the removal
+// are two steps, so this is meant for directories made private with EnsurePrivateDirectory.
+SysError RemoveIfSameFile(const std::string& path, const FileId& id);
+
 }  // namespace platform
 
 #endif  // PLATFORM_FILES_H_

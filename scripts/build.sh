@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Configures and builds both platforms: build/linux and build/windows.
+# In CI (CI=true) compiler warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${ZANTOR_JOBS:-$(nproc)}
@@ -7,7 +8,9 @@ jobs=${ZANTOR_JOBS:-$(nproc)}
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 # Info-ZIP UnZip's source (Debian's package), compiled by both builds.
 bash scripts/fetch-unzip.sh
+werror=OFF
+[ "${CI:-}" = true ] && werror=ON
 for preset in linux windows; do
-  [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
+  cmake --preset "$preset" -DZANTOR_WERROR=$werror >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done

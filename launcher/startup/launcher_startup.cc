@@ -33,6 +33,13 @@ bool Fits(const std::string& path) { return !path.empty() && path.size() < kMaxL
 
 }  // namespace
 
+bool PrepareUnpackDirectory(const std::string& path, std::string* error) {
+  std::string bare = path;
+  // Without the separator: "dir/" would let lstat follow a link at "dir".
+  while (bare.size() > 1 && bare.back() == platform::PathSeparator()) bare.pop_back();
+  return platform::EnsurePrivateDirectory(bare, error);
+}
+
 std::string UnpackDirectory() {
   const std::string temp = platform::TempPath();
   if (temp.empty()) return std::string();

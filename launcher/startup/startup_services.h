@@ -12,15 +12,11 @@ namespace launcher {
 // Takes the single-instance lock; false when another process holds it.
 bool AcquireSingleInstance();
 
-// Creates the unpack directory. Windows: an existing one is fine, failures
-// are left to the archive write. Linux: created 0700; an existing one is used
-// only when it is a real directory of this user that nobody else may write,
-// otherwise false with the reason in `error`.
+// Creates the unpack directory (a trailing separator is fine). An existing
+// one is used only when it is a real directory, not a link or junction, and
+// on Linux only when it is this user's and nobody else may write to it
+// (created 0700); otherwise false with the reason in `error`.
 bool PrepareUnpackDirectory(const std::string& path, std::string* error);
-
-// Linux: what PrepareUnpackDirectory checks (platform::EnsurePrivateDirectory
-// takes over once it exists).
-bool EnsurePrivateUnpackDirectory(const std::string& path, std::string* error);
 
 bool ChangeDirectory(const std::string& path);
 

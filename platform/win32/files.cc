@@ -86,6 +86,193 @@ SysError RemoveEmptyDirectory(const std::string& path) {
   return Result(RemoveDirectoryW(Utf8ToWide(path).c_str()));
 }
 
+bool EnsurePrivateDirectory(const std::string& path, std::string* error) {
+  // The temporary directory is the user's own on Windows; what remains to
+  // refuse is a name that is not a plain directory.
+  const std::wstring wide = Utf8ToWide(path);
+  if (!CreateDirectoryW(wide.c_str(), nullptr)) {
+    const DWORD code = GetLastError();
+    if (code != ERROR_ALREADY_EXISTS) {
+      *error = "Cannot create the directory " + path + ": " + SysErrorText(code);
+      return false;
+    }
+  }
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    *error = "Cannot examine the directory " + path + ": " + SysErrorText(GetLastError());
+    return false;
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    *error = path + " is a link (reparse point), not a directory; refusing to use it";
+    return false;
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    *error = path + " exists and is not a directory";
+    return false;
+  }
+  return true;
+}
+
+bool operator==(const FileId& a, const FileId& b) {
+  return a.valid && b.valid && a.device == b.device && a.inode == b.inode;
+}
+
+namespace {
+
+HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+bool IdOf(HANDLE h, FileId* id) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return false;
+  id->device = info.dwVolumeSerialNumber;
+  id->inode = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  id->valid = true;
+  return true;
+}
+
+}  // namespace
+
+File::~File() {
+  if (handle_ != kNone) CloseHandle(AsHandle(handle_));
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_), id_(other.id_) {
+  other.handle_ = kNone;
+  other.id_ = FileId();
+}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (handle_ != kNone) CloseHandle(AsHandle(handle_));
+    handle_ = other.handle_;
+    id_ = other.id_;
+    other.handle_ = kNone;
+    other.id_ = FileId();
+  }
+  return *this;
+}
+
+File File::Adopt(intptr_t handle, const FileId& id) {
+  File file;
+  file.handle_ = handle;
+  file.id_ = id;
+  return file;
+}
+
+SysError File::WriteAll(const uint8_t* data, size_t size) {
+  if (handle_ == kNone) return ERROR_INVALID_HANDLE;
+  size_t done = 0;
+  while (done < size) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(AsHandle(handle_), data + done, chunk, &written, nullptr)) {
+      return static_cast<SysError>(GetLastError());
+    }
+    if (written == 0) return ERROR_WRITE_FAULT;
+    done += written;
+  }
+  return 0;
+}
+
+SysError File::ReadAt(uint64_t offset, uint8_t* data, size_t size, size_t* got) const {
+  *got = 0;
+  if (handle_ == kNone) return ERROR_INVALID_HANDLE;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD n = 0;
+  const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+  if (!::ReadFile(AsHandle(handle_), data, want, &n, &at)) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_HANDLE_EOF) return 0;
+    return static_cast<SysError>(code);
+  }
+  *got = n;
+  return 0;
+}
+
+SysError File::Size(uint64_t* size) const {
+  LARGE_INTEGER n{};
+  if (!GetFileSizeEx(AsHandle(handle_), &n)) return static_cast<SysError>(GetLastError());
+  *size = static_cast<uint64_t>(n.QuadPart);
+  return 0;
+}
+
+SysError File::SetMode(unsigned mode) {
+  FILE_BASIC_INFO info{};
+  if (!GetFileInformationByHandleEx(AsHandle(handle_), FileBasicInfo, &info, sizeof info)) {
+    return static_cast<SysError>(GetLastError());
+  }
+  if ((mode & 0200) == 0) {
+    info.FileAttributes |= FILE_ATTRIBUTE_READONLY;
+  } else {
+    info.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+  }
+  if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  return Result(SetFileInformationByHandle(AsHandle(handle_), FileBasicInfo, &info, sizeof info));
+}
+
+SysError File::Close() {
+  if (handle_ == kNone) return ERROR_INVALID_HANDLE;
+  const HANDLE h = AsHandle(handle_);
+  handle_ = kNone;
+  return Result(CloseHandle(h));
+}
+
+SysError CreateFreshFile(const std::string& path, File* out) {
+  *out = File();
+  const std::wstring wide = Utf8ToWide(path);
+  for (int attempt = 0;; ++attempt) {
+    const SysError removed = RemoveNoFollow(path);
+    if (removed != 0 && removed != ERROR_FILE_NOT_FOUND) return removed;
+    // Others may read it (the launcher, a second instance) and delete it,
+    // but not write it while we hold it.
+    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD code = GetLastError();
+      if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt == 0) continue;
+      return static_cast<SysError>(code);
+    }
+    FileId id;
+    if (!IdOf(h, &id)) {
+      const DWORD code = GetLastError();
+      CloseHandle(h);
+      DeleteFileW(wide.c_str());
+      return static_cast<SysError>(code);
+    }
+    *out = File::Adopt(reinterpret_cast<intptr_t>(h), id);
+    return 0;
+  }
+}
+
+SysError RemoveNoFollow(const std::string& path) {
+  // DeleteFileW removes a symbolic link itself and refuses a directory; a
+  // read-only file must lose that attribute first.
+  const std::wstring wide = Utf8ToWide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return static_cast<SysError>(GetLastError());
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return ERROR_ACCESS_DENIED;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetFileAttributesW(wide.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  }
+  return Result(DeleteFileW(wide.c_str()));
+}
+
+SysError RemoveIfSameFile(const std::string& path, const FileId& id) {
+  const std::wstring wide = Utf8ToWide(path);
+  FileHandle file(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return static_cast<SysError>(GetLastError());
+  FileId found;
+  if (!IdOf(file.get(), &found)) return static_cast<SysError>(GetLastError());
+  file.Close();
+  if (found != id) return ERROR_FILE_EXISTS;
+  return RemoveNoFollow(path);
+}
+
 std::string SysErrorText(SysError code) {
   wchar_t* text = nullptr;
   const DWORD n = FormatMessageW(

@@ -125,6 +125,41 @@ TEST(Files, DirectoryIsCreatedOnceAndRemovedOnlyWhenEmpty) {
   EXPECT_FALSE(fs::exists(fs::u8path(sub)));
 }
 
+TEST(Files, PrivateDirectoryAndFreshFilesOnEitherSystem) {
+  TestDir dir;
+  const std::string sub = dir / "ZANTOR";
+  std::string error;
+  ASSERT_TRUE(platform::EnsurePrivateDirectory(sub, &error)) << error;
+  EXPECT_TRUE(platform::EnsurePrivateDirectory(sub, &error)) << error;
+  const std::string plain = dir / "plain";
+  WriteBytes(plain, "x");
+  EXPECT_FALSE(platform::EnsurePrivateDirectory(plain, &error));
+  EXPECT_NE(error.find("not a directory"), std::string::npos) << error;
+
+  // A stale read-only file of the name is replaced by an empty one of ours.
+  const std::string file = sub + platform::PathSeparator() + "f.bin";
+  WriteBytes(file, "stale");
+  fs::permissions(fs::u8path(file), fs::perms::owner_write, fs::perm_options::remove);
+  platform::File ours;
+  ASSERT_EQ(platform::CreateFreshFile(file, &ours), 0);
+  ASSERT_EQ(ours.WriteAll(reinterpret_cast<const uint8_t*>("new"), 3), 0);
+  uint8_t back[8] = {};
+  size_t got = 0;
+  ASSERT_EQ(ours.ReadAt(1, back, sizeof back, &got), 0);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(back), got), "ew");
+
+  // Someone else's file of the same name is not ours to remove.
+  platform::File other;
+  const std::string other_path = sub + platform::PathSeparator() + "g.bin";
+  ASSERT_EQ(platform::CreateFreshFile(other_path, &other), 0);
+  EXPECT_NE(platform::RemoveIfSameFile(other_path, ours.id()), 0);
+  EXPECT_TRUE(fs::exists(fs::u8path(other_path)));
+  ASSERT_EQ(other.Close(), 0);
+  ASSERT_EQ(ours.Close(), 0);
+  EXPECT_EQ(platform::RemoveIfSameFile(file, ours.id()), 0);
+  EXPECT_FALSE(fs::exists(fs::u8path(file)));
+}
+
 // ---- Private profile ----------------------------------------------------
 
 TEST(Profile, TrickyFilesReadAsWindowsReadsThem) {

@@ -48,10 +48,6 @@ void ReleaseSingleInstance() {
 
 bool HoldsSingleInstance() { return g_lock_fd.load() >= 0; }
 
-bool PrepareUnpackDirectory(const std::string& path, std::string* error) {
-  return EnsurePrivateUnpackDirectory(path, error);
-}
-
 bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
 
 bool DirectoryExists(const std::string& path) {

@@ -36,13 +36,6 @@ void ReleaseSingleInstance() {
 
 bool HoldsSingleInstance() { return g_mutex.load() != nullptr; }
 
-bool PrepareUnpackDirectory(const std::string& path, std::string*) {
-  // An existing directory is fine; any other failure shows when the archive
-  // is written.
-  CreateDirectoryW(platform::win32::Utf8ToWide(path).c_str(), nullptr);
-  return true;
-}
-
 bool ChangeDirectory(const std::string& path) {
   return SetCurrentDirectoryW(platform::win32::Utf8ToWide(path).c_str()) != 0;
 }
@@ -56,9 +49,5 @@ UnzipLibraryResource UnzipLibrary() { return {"#10", "#1", "Unzip32.dll"}; }
 
 const char* ViewerRelativePath() { return "Terma\\Terma.exe"; }
 const char* ZantorFileName() { return "Zantor.exe"; }
-
-bool EnsurePrivateUnpackDirectory(const std::string& path, std::string* error) {
-  return PrepareUnpackDirectory(path, error);
-}
 
 }  // namespace launcher
