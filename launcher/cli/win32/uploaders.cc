@@ -45,14 +45,25 @@ struct Handle {
   }
 };
 
+// The whole file in one buffer sized in advance: one read, no regrowth.
 bool ReadWholeFile(const std::string& name, std::string* out) {
-  std::unique_ptr<FILE, int (*)(FILE*)> f(_wfopen(platform::win32::Utf8ToWide(name).c_str(), L"rb"),
-                                          &std::fclose);
-  if (!f) return false;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) out->append(buffer, n);
-  return !std::ferror(f.get());
+  Handle file;
+  file.h = CreateFileW(platform::win32::Utf8ToWide(name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  LARGE_INTEGER size{};
+  if (file.h == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.h, &size) ||
+      size.QuadPart > 0x7FFFFFFF) {
+    return false;
+  }
+  out->resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  while (done < out->size()) {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(out->size() - done, 1u << 30));
+    if (!ReadFile(file.h, &(*out)[done], want, &got, nullptr) || got == 0) return false;
+    done += got;
+  }
+  return true;
 }
 
 bool Write(HINTERNET request, const char* data, DWORD size, DWORD* written) {
