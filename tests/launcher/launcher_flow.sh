@@ -92,7 +92,11 @@ check "agree: Zantor from the payload lists the board" grep -q '10\.213\.0\.11' 
 zantor=$(pgrep -f "^$t/ZANTOR/res/Zantor" | head -1)
 check "agree: Zantor runs from the unpacked tree" [ -n "$zantor" ]
 check "agree: the launcher waits for Terma, which waits for Zantor" kill -0 "$launcher"
-[ -n "$zantor" ] && kill "$zantor"
+# Ctrl+C reaches every process of the terminal's group: Zantor ends, the
+# viewer and the launcher wait it out and clean up.
+fw=$(pgrep -P "$launcher" | head -1)
+terma=$(pgrep -P "${fw:-0}" | head -1)
+[ -n "$zantor" ] && kill -INT "$zantor" $terma $fw
 exec 3>&-
 wait "$launcher"
 rc=$?

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,8 +50,21 @@ std::string Text(const std::string& ini, const std::string& language, const char
 
 int RunZantor(const std::string& path) {
   char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+  // Ctrl+C ends Zantor; Terma then ends normally, and so the launcher can
+  // clean up. Zantor itself starts with the default handlers.
+  std::signal(SIGINT, SIG_IGN);
+  std::signal(SIGQUIT, SIG_IGN);
+  posix_spawnattr_t attributes;
+  ::posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGQUIT);
+  ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
-  const int error = ::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ);
+  const int error = ::posix_spawn(&pid, path.c_str(), nullptr, &attributes, argv, environ);
+  ::posix_spawnattr_destroy(&attributes);
   if (error != 0) {
     std::fprintf(stderr, "Terma: cannot start %s: %s\n", path.c_str(), std::strerror(error));
     return 1;

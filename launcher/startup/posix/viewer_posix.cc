@@ -1,6 +1,7 @@
 // Starts the licence viewer on Linux: directly when already root, through
 // pkexec when it is installed, else directly (the viewer needs no rights of
 // its own; Zantor after it asks for what it needs).
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -37,6 +38,27 @@ std::string FindInPath(const char* name) {
   return std::string();
 }
 
+class IgnoreInterrupts {
+ public:
+  IgnoreInterrupts() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGINT, &ignore, &int_);
+    ::sigaction(SIGQUIT, &ignore, &quit_);
+  }
+  ~IgnoreInterrupts() {
+    ::sigaction(SIGINT, &int_, nullptr);
+    ::sigaction(SIGQUIT, &quit_, nullptr);
+  }
+  IgnoreInterrupts(const IgnoreInterrupts&) = delete;
+  IgnoreInterrupts& operator=(const IgnoreInterrupts&) = delete;
+
+ private:
+  struct sigaction int_ {};
+  struct sigaction quit_ {};
+};
+
 }  // namespace
 
 int RunViewerElevated(const std::string& path, StartupProgress* progress) {
@@ -48,8 +70,21 @@ int RunViewerElevated(const std::string& path, StartupProgress* progress) {
   for (std::string& arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);
 
+  // As system() does: Ctrl+C on the terminal is for the viewer and what it
+  // runs, while the launcher waits to remove the unpacked tree afterwards.
+  // The viewer starts with the default handlers.
+  IgnoreInterrupts ignore;
+  posix_spawnattr_t attributes;
+  ::posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGQUIT);
+  ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
-  const int error = ::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+  const int error = ::posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+  ::posix_spawnattr_destroy(&attributes);
   // A terminal has no close button to end the bar by hand, so it ends here
   // whether or not the viewer runs.
   if (progress != nullptr) progress->ViewerStarted();
