@@ -23,6 +23,7 @@ ZT_NETNS_ID="${ZT_NETNS_ID:-cli${mode:0:1}}" zt_netns_setup 6 || { echo "FAIL: n
 work=$(mktemp -d)
 trap 'zt_netns_cleanup; rm -rf "$work"' EXIT
 mkdir -p "$work/bin" "$work/tmp" "$work/stub"
+touch "$work/bin/fwlauncher.csv"
 exe=""
 [ "$mode" = wine ] && exe=.exe
 cp "$launcher" "$work/bin/fwlauncher$exe"
@@ -415,6 +416,35 @@ if want curlproxy; then
   expect test "$(grep -c . "$work/curl.args")" -eq 10
   expect sim_not ' http '
   rm -f "${marks[@]}"
+  end_case
+fi
+
+if want interrupt && [ "$mode" != wine ]; then
+  # SIGTERM during the restart wait: the lock is released and the run ends
+  # as the signal ends a program (143), with no log line and the payload
+  # left where it is. (Windows: Ctrl+C needs a console; not run under Wine.)
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.00,restart=never"
+  problems=()
+  name=interrupt
+  cp "$work/bin/fwlauncher.csv" "$work/bin/fwlauncher.csv.before" 2>/dev/null || : >"$work/bin/fwlauncher.csv.before"
+  zt_in_host env ZANTOR_TIME_SCALE=10 TMPDIR="$work/tmp" "$work/bin/fwlauncher" "-e$B1" \
+    >"$work/out" 2>"$work/err" &
+  runner=$!
+  for _ in $(seq 300); do grep -q 'Firmware Update' "$work/out" 2>/dev/null && break; sleep 0.05; done
+  pid=$(pgrep -f "^$work/bin/fwlauncher -e$B1" | head -n1)
+  expect test -n "$pid"
+  kill -TERM "$pid" 2>/dev/null
+  wait "$runner"
+  rc=$?
+  sed 's/\r$//' "$work/out" | tr '\r' '\n' >"$work/lines"
+  expect test "$rc" -eq 143
+  expect no_line "[Exit Message]"
+  expect test "$(wc -l <"$work/bin/fwlauncher.csv")" -eq "$(wc -l <"$work/bin/fwlauncher.csv.before")"
+  expect payload_kept
+  # The lock is free again: the next run gets past the start-up.
+  early=("${problems[@]}")
+  run_case interrupt 100 fwlauncher -e10.213.0.99
+  problems+=("${early[@]}")
   end_case
 fi
 
