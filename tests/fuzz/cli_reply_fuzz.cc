@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t* copy = static_cast<uint8_t*>(std::malloc(size ? size : 1));
   for (size_t i = 0; i < size; ++i) copy[i] = data[i];
   const cli::Datagram d(copy, size);
-  for (const auto* request : {&protocol::kBasicInfoQuery, &protocol::kModelNameQuery,
-                              &protocol::kSerialNumberQuery}) {
+  for (const auto* request :
+       {&protocol::kBasicInfoQuery, &protocol::kModelNameQuery, &protocol::kSerialNumberQuery}) {
     cli::MatchesQuery(d, *request);
   }
   cli::ResultRecord r;
@@ -29,9 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   cli::FoundDeviceLine(found);
   std::free(copy);
 
-  const cli::RunOptions o =
-      cli::ParseOptions(cli::BuildArgumentVector(std::string(reinterpret_cast<const char*>(data),
-                                                             size)));
+  const cli::RunOptions o = cli::ParseOptions(
+      cli::BuildArgumentVector(std::string(reinterpret_cast<const char*>(data), size)));
   if (o.address.size() > cli::kAddressLimit || o.target_version.size() > cli::kTargetVersionLimit ||
       o.proxy.size() > cli::kProxyLimit) {
     std::abort();
