@@ -6,7 +6,12 @@
 //   launcher_window_probe gone SECONDS      wait until it is gone; print the ms
 //   launcher_window_probe terma SECONDS     wait for Terma's window; print caption
 //   launcher_window_probe decline           press Terma's "Do not agree"
+//   launcher_window_probe agree             press Terma's "Agree"
+//   launcher_window_probe zantor SECONDS    wait for Zantor's main window, print its
+//                                           caption, close it as the user would
 //   launcher_window_probe count             start-up windows there now
+//   launcher_window_probe version PROGRAM   its version resource's description and
+//                                           version, and whether it has an icon
 //
 // Exit code 0 when what was waited for happened, 1 otherwise.
 #include <windows.h>
@@ -35,6 +40,31 @@ HWND WaitFor(const wchar_t* window_class, int seconds) {
     Sleep(50);
   }
   return nullptr;
+}
+
+BOOL CALLBACK FindZantor(HWND window, LPARAM found) {
+  wchar_t name[64];
+  if (IsWindowVisible(window) && GetClassNameW(window, name, 64) &&
+      wcsncmp(name, L"ZantorMainWindow", 16) == 0) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string VersionText(const std::wstring& program, const wchar_t* key) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(program.c_str(), &ignored);
+  if (size == 0) return std::string();
+  std::string data(size, '\0');
+  if (!GetFileVersionInfoW(program.c_str(), 0, size, &data[0])) return std::string();
+  wchar_t* value = nullptr;
+  UINT length = 0;
+  const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
+  if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) {
+    return std::string();
+  }
+  return Utf8(value);
 }
 
 BOOL CALLBACK CountStartup(HWND window, LPARAM count) {
@@ -115,6 +145,48 @@ int main(int argc, char** argv) {
     GetWindowTextW(button, label, 64);
     std::printf("pressed=%s\n", Utf8(label).c_str());
     PostMessageW(button, BM_CLICK, 0, 0);
+    return 0;
+  }
+  if (mode == "agree") {
+    HWND window = Find(L"TermaLicenceViewer");
+    HWND button = window ? GetDlgItem(window, 101) : nullptr;
+    if (button == nullptr) return 1;
+    wchar_t label[64];
+    GetWindowTextW(button, label, 64);
+    std::printf("pressed=%s\n", Utf8(label).c_str());
+    PostMessageW(button, BM_CLICK, 0, 0);
+    return 0;
+  }
+  if (mode == "zantor") {
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    HWND window = nullptr;
+    while (window == nullptr && static_cast<LONG>(deadline - GetTickCount()) > 0) {
+      EnumWindows(FindZantor, reinterpret_cast<LPARAM>(&window));
+      if (window == nullptr) Sleep(100);
+    }
+    if (window == nullptr) {
+      std::printf("no Zantor window\n");
+      return 1;
+    }
+    wchar_t caption[128];
+    GetWindowTextW(window, caption, 128);
+    std::printf("zantor=%s\n", Utf8(caption).c_str());
+    Sleep(1000);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (mode == "version" && argc > 2) {
+    wchar_t program[MAX_PATH];
+    MultiByteToWideChar(CP_UTF8, 0, argv[2], -1, program, MAX_PATH);
+    HMODULE module = LoadLibraryExW(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const bool icon =
+        module != nullptr && FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+    const bool manifest =
+        module != nullptr && FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    if (module != nullptr) FreeLibrary(module);
+    std::printf("description=%s\nversion=%s\nicon=%d manifest=%d\n",
+                VersionText(program, L"FileDescription").c_str(),
+                VersionText(program, L"FileVersion").c_str(), icon, manifest);
     return 0;
   }
   if (mode == "count") {

@@ -76,6 +76,7 @@ check() {
   fi
 }
 has() { grep -qF -- "$1" <<<"$2"; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
 
 wine "$launcher" >/dev/null 2>&1 &
 first=$!
@@ -112,13 +113,38 @@ rc=$?
 check "first launcher ends with 0 (was $rc)" [ $rc -eq 0 ]
 check "T + ZANTOR removed" [ ! -e "$unpack" ]
 
+# Agree: Terma runs the unpacked Zantor.exe and waits; closing Zantor ends
+# Terma, and then the launcher cleans up.
+wine "$launcher" >/dev/null 2>&1 &
+third=$!
+wine "$probe" terma 120 >/dev/null
+pressed=$(wine "$probe" agree | tr -d '\r')
+check "Agree pressed ($pressed)" has "pressed=Agree" "$pressed"
+zantor=$(wine "$probe" zantor 120 | tr -d '\r')
+echo "$zantor"
+check "Zantor's window from the payload" has "zantor=" "$zantor"
+check "Zantor runs from the unpacked tree" [ -f "$unpack/res/Zantor.exe" ]
+for _ in $(seq 300); do kill -0 "$third" 2>/dev/null || break; sleep 0.1; done
+check "agree: launcher ended after Zantor" ended "$third"
+wait "$third"
+rc=$?
+check "agree: exit code 0 (was $rc)" [ $rc -eq 0 ]
+check "agree: T + ZANTOR removed" [ ! -e "$unpack" ]
+
+# Version resources, icons and manifests.
+for program in "$launcher" "$(dirname "$launcher")/../tools/terma/Terma.exe"; do
+  info=$(wine "$probe" version "$(winepath -w "$program")" | tr -d '\r')
+  echo "$info"
+  check "$(basename "$program"): version 1.0.0.0" has "version=1.0.0.0" "$info"
+  check "$(basename "$program"): icon and manifest" has "icon=1 manifest=1" "$info"
+done
+
 # A viewer that ends at once.
 wine "$quick" >/dev/null 2>&1 &
 second=$!
 started=$(wine "$probe" startup 60 | tr -d '\r')
 check "quick viewer: start-up window shown" has "caption=Kavro Network Firmware Updater" "$started"
 for _ in $(seq 300); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
-ended() { ! kill -0 "$1" 2>/dev/null; }
 check "quick viewer: launcher ended within 30 s" ended "$second"
 wait "$second"
 rc=$?
