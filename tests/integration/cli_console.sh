@@ -343,6 +343,20 @@ if want typeC; then
   end_case
 fi
 
+if want pathname; then
+  # The family package names its own image "../escape.rcc": a file name from
+  # the settings never leads out of the working directory (1106, nothing
+  # written). A wireless board (-d3) takes the package's own image.
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=1.10"
+  run_case pathname 1106 fwfamily "-e$B1" -d3
+  expect has_line "  FirmFile          ../escape.rcc"
+  expect has_line "  ERROR : Application Error.6"
+  expect test -z "$(find "$work" "$repo/build" -maxdepth 6 -name escape.rcc 2>/dev/null)"
+  expect sim_not ' http '
+  expect payload_gone
+  end_case
+fi
+
 if want all; then
   start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.00" --board "ip=$B2,version=0.00" \
     --board "ip=$B3,model=NAVB-01,printer=KITCHEN" \
