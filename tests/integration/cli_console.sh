@@ -43,6 +43,7 @@ else
   chmod +x "$work/stub/curl"
 fi
 
+locale=C  # the language the runs are started in
 B1=10.213.0.11 B2=10.213.0.12 B3=10.213.0.13 B4=10.213.0.14
 IMAGE=$images/l04_05.12.rcc
 IMAGE_Q01=$images/l04_05.12_q01.rcc
@@ -51,10 +52,10 @@ run_launcher() {  # run_launcher PROGRAM ARGS... (in the host namespace)
   local program=$1
   shift
   if [ "$mode" = wine ]; then
-    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" LC_ALL=C \
+    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" LC_ALL="$locale" \
       "$repo/scripts/wine-run.sh" "$work/bin/$program$exe" "$@"
   else
-    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" TMPDIR="$work/tmp" LC_ALL=C \
+    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" TMPDIR="$work/tmp" LC_ALL="$locale" \
       PATH="$work/stub:$PATH" "$work/bin/$program" "$@"
   fi
 }
@@ -176,6 +177,16 @@ EOF
     "ErrorCode : 0,TotalTime : T,INFORMATION : Firmware updating was successful.,IP : $B1,MAC : 02:00:0A:D5:00:0B,UIB : QJ-L04,From : 5.12,To : 5.12,Printer : RECEIPT PRINTER,SerialNo : SN-UPTODATE,"
   expect sim_not ' http '
   expect payload_gone
+  end_case
+fi
+
+if want japanese; then
+  # A Japanese user's log line starts year first.
+  locale=ja_JP.UTF-8
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.12"
+  run_case japanese 0 fwlauncher "-e$B1"
+  locale=C
+  expect test -n "$(log_line | grep -E '^20[0-9]{2}/[01][0-9]/[0-3][0-9] [0-9:]{8},ErrorCode : 0,')"
   end_case
 fi
 
