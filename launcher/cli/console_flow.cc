@@ -1,5 +1,6 @@
 #include "launcher/cli/console_flow.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -25,6 +26,11 @@ constexpr int kRestartSteps = 200;  // 201 waits of a second, 0 % to 100 %
 constexpr int kVerifyIntervalMs = 2000;
 constexpr int kVerifyLimitMs = 90000;
 constexpr size_t kPathLimit = 260;
+// A divided clock never makes a query time-out shorter than this: a loaded
+// test machine may take that long to schedule the reply's reader.
+constexpr int kMinQueryTimeoutMs = 250;
+
+int QueryTimeoutMs() { return std::max(Scaled(kQueryTimeoutMs), kMinQueryTimeoutMs); }
 
 std::string Detail(const char* label, const std::string& value) {
   char text[32];
@@ -97,7 +103,7 @@ int Run::Main(const std::vector<std::string>& args) {
   if (o_.type_c) Print(Detail("Firmware Type", kTypeQ01));
   if (o_.address.empty()) return End(kExitNoAddress, r_);
 
-  if (QueryDevice(o_.address, &r_, Scaled(kQueryTimeoutMs)) != 1) return End(kExitNoAnswer, r_);
+  if (QueryDevice(o_.address, &r_, QueryTimeoutMs()) != 1) return End(kExitNoAnswer, r_);
   Print(Detail("GetInfo", "100 %"));
   Print("\n[Device Information]\n");
   Print(Detail("MAC Address", r_.mac));
@@ -188,7 +194,7 @@ int Run::Update() {
 int Run::Verify() {
   ResultRecord after;
   const auto noted = std::chrono::steady_clock::now();
-  while (QueryDevice(o_.address, &after, Scaled(kQueryTimeoutMs)) != 1) {
+  while (QueryDevice(o_.address, &after, QueryTimeoutMs()) != 1) {
     const auto waited = std::chrono::steady_clock::now() - noted;
     if (waited > std::chrono::milliseconds(Scaled(kVerifyLimitMs))) {
       return End(kExitNoAnswerAfterUpdate, r_);
