@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils imagemagick
   iproute2 libcurl4-openssl-dev curl clang libclang-rt-14-dev bc ccache
-  dpkg-dev zip unzip fonts-ipafont-gothic
+  dpkg-dev zip unzip fonts-ipafont-gothic time
 )
 missing=()
 for p in "${packages[@]}"; do
