@@ -6,24 +6,12 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
+
 namespace platform {
 namespace {
 
 const char kPipeName[] = "\\\\.\\pipe\\KavroRollcast";
-
-class PipeHandle {
- public:
-  explicit PipeHandle(HANDLE h) : h_(h) {}
-  ~PipeHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  PipeHandle(const PipeHandle&) = delete;
-  PipeHandle& operator=(const PipeHandle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 }  // namespace
 
@@ -31,9 +19,9 @@ std::string ProgressPipeName() { return kPipeName; }
 
 PipeExchangeResult PipeExchange(const uint8_t (&message)[kPipeMessageSize]) {
   PipeExchangeResult result;
-  PipeHandle pipe(CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (pipe.get() == INVALID_HANDLE_VALUE) return result;
+  win32::UniqueFileHandle pipe(CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!pipe) return result;
   DWORD count = 0;
   if (!WriteFile(pipe.get(), message, kPipeMessageSize, &count, nullptr) ||
       count != kPipeMessageSize) {
