@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/profile.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "tools/terma/licence_text.h"
 
@@ -31,7 +32,7 @@ struct Viewer {
   std::wstring dir;  // Terma's folder, without the trailing separator
   int result = kExitDeclined;
   HWND text = nullptr, agree = nullptr, decline = nullptr;
-  HFONT font = nullptr;
+  platform::win32::UniqueFont font;
 };
 
 std::wstring OwnDirectory() {
@@ -68,11 +69,11 @@ int RunZantor(const std::wstring& dir) {
                       (dir + L"\\..").c_str(), &startup, &process)) {
     return 1;
   }
-  CloseHandle(process.hThread);
-  WaitForSingleObject(process.hProcess, INFINITE);
+  platform::win32::UniqueKernelHandle thread(process.hThread);
+  platform::win32::UniqueKernelHandle zantor(process.hProcess);
+  WaitForSingleObject(zantor.get(), INFINITE);
   DWORD code = 1;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
+  GetExitCodeProcess(zantor.get(), &code);
   return code == 0 ? 0 : 1;
 }
 
@@ -155,7 +156,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    viewer.font = CreateFontIndirectW(&metrics.lfMessageFont);
+    viewer.font.reset(CreateFontIndirectW(&metrics.lfMessageFont));
   }
   viewer.text = CreateWindowExW(
       WS_EX_CLIENTEDGE, L"EDIT", WithCrLf(Utf8ToWide(terma::HtmlToText(page))).c_str(),
@@ -169,7 +170,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, window,
                       reinterpret_cast<HMENU>(kDeclineId), instance, nullptr);
   for (HWND control : {viewer.text, viewer.agree, viewer.decline}) {
-    if (viewer.font != nullptr) SendMessageW(control, WM_SETFONT, (WPARAM)viewer.font, TRUE);
+    if (viewer.font) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(viewer.font.get()), TRUE);
+    }
   }
   Layout(&viewer, window);
   ShowWindow(window, show == SW_HIDE ? SW_SHOWNORMAL : show);
@@ -182,6 +185,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  if (viewer.font != nullptr) DeleteObject(viewer.font);
   return viewer.result;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "launcher/startup/startup_services.h"
+#include "platform/win32/unique_handle.h"
 
 namespace launcher {
 namespace {
@@ -33,14 +34,12 @@ constexpr DWORD kWindowReadyTimeoutMs = 10000;
 // What the window thread and the main thread share; kept alive by both.
 struct StartupState {
   HINSTANCE instance = nullptr;
-  HANDLE ready = nullptr;  // set once the window exists or could not be made
+  // Set once the window exists or could not be made.
+  platform::win32::UniqueKernelHandle ready;
   std::atomic<HWND> window{nullptr};
   HFONT font = nullptr;
   HWND bar = nullptr;
   int steps = 0;
-  ~StartupState() {
-    if (ready != nullptr) CloseHandle(ready);
-  }
 };
 
 void CALLBACK ClosingTimer(HWND window, UINT, UINT_PTR, DWORD) {
@@ -119,14 +118,14 @@ DWORD WINAPI StartupWindowThread(void* parameter) {
       CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, kCaption, WS_CAPTION | WS_SYSMENU, x, y,
                       kWidth, kHeight, nullptr, nullptr, state->instance, state.get());
   if (window == nullptr) {
-    SetEvent(state->ready);
+    SetEvent(state->ready.get());
     return 0;
   }
   state->font = CreateFontW(-18, 0, 0, 0, 0, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, kFontName);
   ShowWindow(window, SW_SHOWNORMAL);
   SetTimer(window, kTimerId, kProgressPeriodMs, nullptr);
   state->window.store(window);
-  SetEvent(state->ready);
+  SetEvent(state->ready.get());
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -142,33 +141,30 @@ class StartupWindow : public StartupProgress {
  public:
   explicit StartupWindow(HINSTANCE instance) : state_(std::make_shared<StartupState>()) {
     state_->instance = instance != nullptr ? instance : GetModuleHandleW(nullptr);
-    state_->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    state_->ready.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     auto* handoff = new std::shared_ptr<StartupState>(state_);
-    thread_ = CreateThread(nullptr, 0, StartupWindowThread, handoff, 0, nullptr);
-    if (thread_ == nullptr) {
+    thread_.reset(CreateThread(nullptr, 0, StartupWindowThread, handoff, 0, nullptr));
+    if (!thread_) {
       delete handoff;
-      SetEvent(state_->ready);
+      SetEvent(state_->ready.get());
     }
   }
   // A thread still running (the payload could not be written) is left to
   // end with the process; the state it uses stays alive with it.
-  ~StartupWindow() override {
-    if (thread_ != nullptr) CloseHandle(thread_);
-  }
 
   void ViewerStarted() override {
-    WaitForSingleObject(state_->ready, kWindowReadyTimeoutMs);
+    WaitForSingleObject(state_->ready.get(), kWindowReadyTimeoutMs);
     HWND window = state_->window.load();
     if (window != nullptr) PostMessageW(window, kSetClosingTimer, 0, 0);
   }
 
   void WaitUntilClosed() override {
-    if (thread_ != nullptr) WaitForSingleObject(thread_, INFINITE);
+    if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
   }
 
  private:
   std::shared_ptr<StartupState> state_;
-  HANDLE thread_ = nullptr;
+  platform::win32::UniqueKernelHandle thread_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "launcher/startup/startup_services.h"
 #include "launcher/startup/unzip_version.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 // The library's import header, after every system header: it defines short
@@ -24,11 +25,6 @@ int WINAPI NoPassword(LPSTR, int, LPCSTR, LPCSTR) { return 1; }
 void WINAPI IgnoreMessage(z_uint8, z_uint8, unsigned, unsigned, unsigned, unsigned, unsigned,
                           unsigned, char, LPCSTR, LPCSTR, unsigned long, char) {}
 
-struct LibraryCloser {
-  void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using Library = std::unique_ptr<std::remove_pointer<HMODULE>::type, LibraryCloser>;
-
 }  // namespace
 
 int RunUnzipPass(const std::string& library_path, const std::string& archive, bool list_only) {
@@ -43,7 +39,8 @@ int RunUnzipPass(const std::string& library_path, const std::string& archive, bo
   functions->SendApplicationMessage = IgnoreMessage;
   functions->ServCallBk = nullptr;
 
-  Library library(LoadLibraryW(platform::win32::Utf8ToWide(library_path).c_str()));
+  platform::win32::UniqueModule library(
+      LoadLibraryW(platform::win32::Utf8ToWide(library_path).c_str()));
   if (!library) return -1;
   using VersionFn = UzpVer*(WINAPI*)();
   using UnzipFn = int(WINAPI*)(int, char**, int, char**, LPDCL, LPUSERFUNCTIONS);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "launcher/startup/startup_services.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace launcher {
@@ -24,12 +25,11 @@ int RunViewerElevated(const std::string& path, StartupProgress* progress) {
   // the user closes it.
   if (!ShellExecuteExW(&info)) return -1;
   if (progress != nullptr) progress->ViewerStarted();
-  if (info.hProcess == nullptr) return -1;
-  WaitForSingleObject(info.hProcess, INFINITE);
+  platform::win32::UniqueKernelHandle process(info.hProcess);
+  if (!process) return -1;
+  WaitForSingleObject(process.get(), INFINITE);
   DWORD code = 0;
-  const BOOL read = GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hProcess);
-  return read ? static_cast<int>(code) : -1;
+  return GetExitCodeProcess(process.get(), &code) ? static_cast<int>(code) : -1;
 }
 
 }  // namespace launcher
