@@ -39,5 +39,18 @@ TEST(LicenceTextTest, JapaneseOnlyForAJapaneseUser) {
   EXPECT_EQ(LicencePagePath("ja", '\\'), "ja\\la_ja.htm");
 }
 
+TEST(LicenceTextTest, IniTextsAreUtf8WhateverTheCodePage) {
+  const std::string ini =
+      "[en]\r\nAgree=Agree\r\nEmpty=\r\n[ja]\r\nAgree="
+      "\xE5\x90\x8C\xE6\x84\x8F\xE3\x81\x99\xE3\x82\x8B\r\n";
+  EXPECT_EQ(IniText(ini, "ja", "Agree", "x"), "\xE5\x90\x8C\xE6\x84\x8F\xE3\x81\x99\xE3\x82\x8B");
+  EXPECT_EQ(IniText(ini, "en", "Agree", "x"), "Agree");
+  EXPECT_EQ(IniText(ini, "en", "Empty", "fallback"), "fallback");
+  EXPECT_EQ(IniText(ini, "fr", "Agree", "fallback"), "fallback");
+  EXPECT_EQ(IniText("", "en", "Agree", "fallback"), "fallback");
+  // With a UTF-8 byte-order mark, as an editor may save it.
+  EXPECT_EQ(IniText("\xEF\xBB\xBF[en]\nAgree=Yes\n", "en", "Agree", "x"), "Yes");
+}
+
 }  // namespace
 }  // namespace terma

@@ -131,6 +131,17 @@ rc=$?
 check "agree: exit code 0 (was $rc)" [ $rc -eq 0 ]
 check "agree: T + ZANTOR removed" [ ! -e "$unpack" ]
 
+# A Japanese user: Terma in Japanese.
+LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wine "$launcher" >/dev/null 2>&1 &
+fourth=$!
+terma=$(wine "$probe" terma 120 | tr -d '\r')
+echo "$terma"
+check "Japanese: Terma's Japanese title" has "使用許諾契約" "$terma"
+pressed=$(wine "$probe" decline | tr -d '\r')
+check "Japanese: Do not agree in Japanese ($pressed)" has "pressed=同意しない" "$pressed"
+wait "$fourth"
+check "Japanese: T + ZANTOR removed" [ ! -e "$unpack" ]
+
 # Version resources, icons and manifests.
 for program in "$launcher" "$(dirname "$launcher")/../tools/terma/Terma.exe"; do
   info=$(wine "$probe" version "$(winepath -w "$program")" | tr -d '\r')

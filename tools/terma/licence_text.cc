@@ -3,7 +3,10 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
+
+#include "platform/profile_text.h"
 
 namespace terma {
 namespace {
@@ -77,6 +80,13 @@ bool EndsLine(const std::string& tag) {
 }
 
 }  // namespace
+
+std::string IniText(const std::string& ini_bytes, const std::string& language, const char* key,
+                    const char* fallback) {
+  const std::optional<std::string> value =
+      platform::FindProfileValue(platform::ProfileBytesToText(ini_bytes), language, key);
+  return value && !value->empty() ? *value : fallback;
+}
 
 std::string LanguageFromLangId(unsigned primary_language) {
   return (primary_language & 0x3FF) == kLangJapanese ? "ja" : "en";

@@ -22,6 +22,13 @@ std::string LicencePagePath(const std::string& language, char separator);
 // <style> contents skipped. Lines end with "\n".
 std::string HtmlToText(const std::string& html);
 
+// One text of Terma.ini (section = language) from the file's bytes, read as
+// UTF-8 whatever the system's ANSI code page is (the Windows profile call
+// would read a Japanese text as Shift-JIS on a Japanese system); `fallback`
+// when the file, section or key is missing or empty.
+std::string IniText(const std::string& ini_bytes, const std::string& language, const char* key,
+                    const char* fallback);
+
 }  // namespace terma
 
 #endif  // TOOLS_TERMA_LICENCE_TEXT_H_

@@ -19,7 +19,6 @@
 #include <sstream>
 #include <string>
 
-#include "platform/profile.h"
 #include "tools/terma/licence_text.h"
 
 extern char** environ;
@@ -42,10 +41,11 @@ std::string Locale() {
   return std::string();
 }
 
-std::string Text(const std::string& ini, const std::string& language, const char* key,
-                 const char* fallback) {
-  const std::string value = platform::ReadProfileString(ini, language, key);
-  return value.empty() ? fallback : value;
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
 }
 
 int RunZantor(const std::string& path) {
@@ -81,7 +81,7 @@ int RunZantor(const std::string& path) {
 int main() {
   const std::string dir = OwnDirectory();
   const std::string language = terma::LanguageFromLocale(Locale());
-  const std::string ini = dir + "/Terma.ini";
+  const std::string ini = ReadFile(dir + "/Terma.ini");
   std::ifstream page(dir + "/" + terma::LicencePagePath(language, '/'), std::ios::binary);
   if (!page) {
     std::fprintf(stderr, "Terma: the licence page for \"%s\" is missing in %s\n", language.c_str(),
@@ -91,11 +91,11 @@ int main() {
   std::stringstream html;
   html << page.rdbuf();
 
-  std::cout << Text(ini, language, "Title", "Licence agreement") << "\n\n"
+  std::cout << terma::IniText(ini, language, "Title", "Licence agreement") << "\n\n"
             << terma::HtmlToText(html.str()) << "\n"
-            << Text(ini, language, "Question", "Do you agree to the licence above?") << " ["
-            << Text(ini, language, "Agree", "Agree") << " = y / "
-            << Text(ini, language, "Decline", "Do not agree") << " = n]: " << std::flush;
+            << terma::IniText(ini, language, "Question", "Do you agree to the licence above?")
+            << " [" << terma::IniText(ini, language, "Agree", "Agree") << " = y / "
+            << terma::IniText(ini, language, "Decline", "Do not agree") << " = n]: " << std::flush;
   std::string answer;
   if (!std::getline(std::cin, answer)) answer.clear();
   if (answer != "y" && answer != "Y" && answer != "yes") {

@@ -12,7 +12,6 @@
 #include <sstream>
 #include <string>
 
-#include "platform/profile.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "tools/terma/licence_text.h"
@@ -126,10 +125,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   const std::string language = terma::LanguageFromLangId(PRIMARYLANGID(GetUserDefaultUILanguage()));
   const std::string page =
       ReadFile(viewer.dir + L"\\" + Utf8ToWide(terma::LicencePagePath(language, '\\')));
-  const std::string ini = platform::win32::WideToUtf8(viewer.dir + L"\\Terma.ini");
+  const std::string ini = ReadFile(viewer.dir + L"\\Terma.ini");
   auto text = [&](const char* key, const char* fallback) {
-    const std::string value = platform::ReadProfileString(ini, language, key);
-    return Utf8ToWide(value.empty() ? fallback : value);
+    return Utf8ToWide(terma::IniText(ini, language, key, fallback));
   };
   if (page.empty()) {
     MessageBoxW(nullptr, L"The licence page is missing.",
