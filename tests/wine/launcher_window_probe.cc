@@ -9,6 +9,8 @@
 //   launcher_window_probe agree             press Terma's "Agree"
 //   launcher_window_probe zantor SECONDS    wait for Zantor's main window, print its
 //                                           caption, close it as the user would
+//   launcher_window_probe close             the start-up window's close button
+//   launcher_window_probe dismiss SECONDS   wait for a message box, print its text, press OK
 //   launcher_window_probe count             start-up windows there now
 //   launcher_window_probe version PROGRAM   its version resource's description and
 //                                           version, and whether it has an icon
@@ -187,6 +189,25 @@ int main(int argc, char** argv) {
     std::printf("description=%s\nversion=%s\nicon=%d manifest=%d\n",
                 VersionText(program, L"FileDescription").c_str(),
                 VersionText(program, L"FileVersion").c_str(), icon, manifest);
+    return 0;
+  }
+  if (mode == "close") {
+    HWND window = Find(L"StartupDialogClass");
+    if (window == nullptr) return 1;
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return 0;
+  }
+  if (mode == "dismiss") {
+    HWND box = WaitFor(L"#32770", seconds);
+    if (box == nullptr) {
+      std::printf("no message box\n");
+      return 1;
+    }
+    wchar_t caption[256] = L"";
+    GetWindowTextW(box, caption, 256);
+    std::printf("box=%s\n", Utf8(caption).c_str());
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    PostMessageW(box, WM_CLOSE, 0, 0);
     return 0;
   }
   if (mode == "count") {

@@ -2,7 +2,8 @@
 # fwlauncher.exe with no argument under Wine, end to end, in a network
 # namespace of its own (loopback only) on a private Xvfb display:
 #
-#   launcher_wine.sh FWLAUNCHER.exe QUICK_FWLAUNCHER.exe PROBE.exe SCREENSHOT.png
+#   launcher_wine.sh FWLAUNCHER.exe QUICK_FWLAUNCHER.exe NOVIEWER_FWLAUNCHER.exe PROBE.exe
+#                    SCREENSHOT.png
 #
 # - the start-up window: class "StartupDialogClass", its caption, 400 x 300,
 #   the smooth bar at (40,140) 300 x 30 with range 0..35; a screenshot of it;
@@ -11,14 +12,17 @@
 # - a second start while the first runs ends with 1100 and shows nothing;
 # - "Do not agree" in Terma: the launcher removes T + "ZANTOR" and ends with 0;
 # - QUICK_FWLAUNCHER carries a viewer that ends at once: the window still
-#   closes through its timer and the launcher ends with 0, the tree removed.
+#   closes through its timer and the launcher ends with 0, the tree removed;
+# - NOVIEWER_FWLAUNCHER's payload has no viewer: the window stays until the
+#   user closes it, then the launcher removes the tree and ends with 0.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 launcher=$(readlink -f "${1:?fwlauncher.exe}")
 quick=$(readlink -f "${2:?quick fwlauncher.exe}")
-probe=$(readlink -f "${3:?probe.exe}")
-shot=$(readlink -m "${4:?screenshot path}")
+noviewer=$(readlink -f "${3:?fwlauncher.exe without a viewer}")
+probe=$(readlink -f "${4:?probe.exe}")
+shot=$(readlink -m "${5:?screenshot path}")
 
 if [ -z "${ZT_LAUNCHER_INSIDE:-}" ]; then
   netns="zt-lwine-$$-$RANDOM"
@@ -164,6 +168,26 @@ count=$(wine "$probe" count | tr -d '\r')
 check "quick viewer: window gone ($count)" has "startup_windows=0" "$count"
 check "quick viewer: T + ZANTOR removed" [ ! -e "$unpack" ]
 [ -e "$unpack" ] && find "$unpack" -ls
+
+# No viewer to start: the shell reports the missing file in a message box,
+# and the window stays (well past its 3.5-s bar) until the user closes it.
+wine "$noviewer" >/dev/null 2>&1 &
+fifth=$!
+wine "$probe" startup 60 >/dev/null
+box=$(wine "$probe" dismiss 30 | tr -d '\r')
+echo "$box"
+sleep 4
+count=$(wine "$probe" count | tr -d '\r')
+check "no viewer: the window stays ($count)" has "startup_windows=1" "$count"
+check "no viewer: the launcher waits" kill -0 "$fifth"
+wine "$probe" close
+for _ in $(seq 300); do kill -0 "$fifth" 2>/dev/null || break; sleep 0.1; done
+check "no viewer: launcher ended after the close button" ended "$fifth"
+ended "$fifth" || kill "$fifth"
+wait "$fifth"
+rc=$?
+check "no viewer: exit code 0 (was $rc)" [ $rc -eq 0 ]
+check "no viewer: T + ZANTOR removed" [ ! -e "$unpack" ]
 
 [ $fail -eq 0 ] && echo "PASS: launcher under Wine"
 exit $fail
