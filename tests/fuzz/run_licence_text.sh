@@ -8,8 +8,8 @@ secs=${2:-10}
 mkdir -p "$out/corpus"
 command -v clang++ >/dev/null || { echo "clang++ not installed" >&2; exit 1; }
 bin="$out/licence_text_fuzz"
-sources=(tests/fuzz/licence_text_fuzz.cc tools/terma/licence_text.cc)
-if [ ! -x "$bin" ] || [ "$src/tools/terma/licence_text.cc" -nt "$bin" ] ||
+sources=(tests/fuzz/licence_text_fuzz.cc tools/terma/licence_text.cc platform/profile_text.cc)
+if [ ! -x "$bin" ] || [ "$src/tools/terma/licence_text.cc" -nt "$bin" ] || [ "$src/platform/profile_text.cc" -nt "$bin" ] ||
    [ "$src/tests/fuzz/licence_text_fuzz.cc" -nt "$bin" ]; then
   (cd "$src" && clang++ -std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined \
     -fno-sanitize-recover=undefined "${sources[@]}" -o "$bin")
