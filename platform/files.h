@@ -13,8 +13,9 @@ namespace platform {
 // '\\' on Windows, '/' elsewhere.
 char PathSeparator();
 
-// The temporary directory as GetTempPathA gives it: the text ends with the
-// separator. Empty when the system has none that fits a 260-byte buffer.
+// The temporary directory (GetTempPathW; TMPDIR or /tmp on POSIX) in UTF-8:
+// the text ends with the separator. Empty when the system has none that fits
+// a buffer of 260 characters.
 std::string TempPath();
 
 // System error codes (GetLastError / errno); 0 is success.
@@ -97,6 +98,9 @@ class File {
 // O_NOFOLLOW, mode 0600; Windows: CREATE_NEW). Another process that wins the race for the
 // name is not followed either: the call fails with EEXIST / ERROR_FILE_EXISTS.
 SysError CreateFreshFile(const std::string& path, File* out);
+
+// Opens an existing file for reading (Windows: wide path, others may read and delete it).
+SysError OpenForReading(const std::string& path, File* out);
 
 // Removes the directory entry `path` itself: a link goes, never what it points to; a
 // directory is refused (EISDIR / ERROR_ACCESS_DENIED). A read-only file is removed too.

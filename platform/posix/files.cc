@@ -225,6 +225,20 @@ SysError CreateFreshFile(const std::string& path, File* out) {
   }
 }
 
+SysError OpenForReading(const std::string& path, File* out) {
+  *out = File();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const SysError error = errno;
+    ::close(fd);
+    return error;
+  }
+  *out = File::Adopt(fd, IdOf(st));
+  return 0;
+}
+
 SysError RemoveNoFollow(const std::string& path) {
   // unlink removes a link itself and refuses a directory (EISDIR on Linux,
   // EPERM elsewhere); a file's own permissions do not matter to it.

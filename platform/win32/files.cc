@@ -37,13 +37,14 @@ SysError Result(BOOL ok) { return ok ? 0 : static_cast<SysError>(GetLastError())
 char PathSeparator() { return '\\'; }
 
 std::string TempPath() {
-  // ANSI into 260 bytes, as the staging directory has always been found.
-  // A longer path does not fit; GetTempPathA then returns the size it
-  // would need and leaves the buffer undefined, so it is no path at all.
-  char buffer[260];
-  const DWORD n = GetTempPathA(sizeof buffer, buffer);
-  if (n == 0 || n >= sizeof buffer) return std::string();
-  return win32::AnsiToUtf8(buffer, n);
+  // Wide, so a user name that the ANSI code page cannot spell survives
+  // (GetTempPathA gives "?" in its place). The old 260-unit buffer stays:
+  // a longer path does not fit, and GetTempPathW then returns the size it
+  // would need, which is no path at all.
+  wchar_t buffer[260];
+  const DWORD n = GetTempPathW(260, buffer);
+  if (n == 0 || n >= 260) return std::string();
+  return win32::WideToUtf8(buffer, n);
 }
 
 // The W calls below get the same UTF-16 text that the A calls would make of
@@ -245,6 +246,18 @@ SysError CreateFreshFile(const std::string& path, File* out) {
     *out = File::Adopt(reinterpret_cast<intptr_t>(h), id);
     return 0;
   }
+}
+
+SysError OpenForReading(const std::string& path, File* out) {
+  *out = File();
+  const HANDLE h =
+      CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return static_cast<SysError>(GetLastError());
+  FileId id;
+  IdOf(h, &id);
+  *out = File::Adopt(reinterpret_cast<intptr_t>(h), id);
+  return 0;
 }
 
 SysError RemoveNoFollow(const std::string& path) {

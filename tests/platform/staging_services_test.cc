@@ -13,6 +13,7 @@
 #include "platform/profile.h"
 #include "platform/resources.h"
 #include "tests/platform/profile_cases.h"
+#include "updater/update/chttp.h"
 #include "updater/update/staging.h"
 #include "updater/update/system_staging_files.h"
 
@@ -324,7 +325,7 @@ TEST(Staging, StagesBesideTheLauncherAndLeavesItsFilesAlone) {
   WriteBytes(zantor + sep + "Zantor.ini", "stale settings from an earlier run");
 
   TestStaging files(dir.path() + sep);
-  const update::StageResult r = update::StageAndLoad(files);
+  update::StageResult r = update::StageAndLoad(files);
   ASSERT_TRUE(r.ok()) << r.report;
   EXPECT_EQ(r.directory, zantor);
   EXPECT_EQ(ReadBytes(zantor + sep + "Zantor.ini"), ReadBytes(kShippedIni));
@@ -338,7 +339,7 @@ TEST(Staging, StagesBesideTheLauncherAndLeavesItsFilesAlone) {
 
   // Read-only leftovers go too: attributes are cleared before deleting.
   fs::permissions(fs::u8path(r.image.stagedPath), fs::perms::owner_write, fs::perm_options::remove);
-  update::RemoveStagedFiles(files, r.image);
+  update::RemoveStagedFiles(files, r);
   EXPECT_FALSE(fs::exists(fs::u8path(r.image.stagedPath)));
   EXPECT_FALSE(fs::exists(fs::u8path(zantor + sep + "Zantor.ini")));
   EXPECT_EQ(ReadBytes(launcher_file), "launcher's copy");
@@ -347,21 +348,52 @@ TEST(Staging, StagesBesideTheLauncherAndLeavesItsFilesAlone) {
   // Without the launcher's files the directory goes as well.
   fs::remove_all(fs::u8path(zantor + sep + "res"));
   fs::remove(fs::u8path(other_file));
-  ASSERT_TRUE(update::StageAndLoad(files).ok());
-  update::RemoveStagedFiles(files, r.image);
+  r = update::StageAndLoad(files);
+  ASSERT_TRUE(r.ok());
+  update::RemoveStagedFiles(files, r);
   EXPECT_FALSE(fs::exists(fs::u8path(zantor)));
 }
 
-TEST(Staging, UnwritableDirectoryStopsStartUpWithTheSystemsReason) {
+TEST(Staging, UnusableDirectoryStopsStartUpWithTheRealReason) {
   TestDir dir;
   const char sep = platform::PathSeparator();
   // A file where the directory should be: nothing can be staged in it.
   WriteBytes(dir / "ZANTOR", "not a directory");
   TestStaging files(dir.path() + sep);
-  const update::StageResult r = update::StageAndLoad(files);
-  EXPECT_EQ(r.error, update::StageError::kWriteFailed);
-  EXPECT_NE(r.report.find("Zantor.ini"), std::string::npos) << r.report;
+  update::StageResult r = update::StageAndLoad(files);
+  EXPECT_EQ(r.error, update::StageError::kUnsafeDirectory);
+  EXPECT_NE(r.report.find("is not a directory"), std::string::npos) << r.report;
   EXPECT_EQ(ReadBytes(dir / "ZANTOR"), "not a directory");
+
+  // No temporary directory at all: the report names the missing one, not
+  // a file that could not be written into it.
+  TestStaging nowhere(dir / "gone" + sep);
+  r = update::StageAndLoad(nowhere);
+  EXPECT_EQ(r.error, update::StageError::kUnsafeDirectory);
+  EXPECT_NE(r.report.find("Cannot create the directory"), std::string::npos) << r.report;
+  EXPECT_EQ(r.report.find("Zantor.ini"), std::string::npos) << r.report;
+}
+
+TEST(Staging, TheUploadReadsWhatWasStagedWhateverTheNameHoldsNow) {
+  TestDir dir;
+  const char sep = platform::PathSeparator();
+  TestStaging files(dir.path() + sep);
+  update::StageResult r = update::StageAndLoad(files);
+  ASSERT_TRUE(r.ok()) << r.report;
+  const std::string staged = ReadBytes(r.image.stagedPath);
+  // Someone replaces the staged image by a file of their own.
+  ASSERT_EQ(platform::RemoveNoFollow(r.image.stagedPath), 0);
+  WriteBytes(r.image.stagedPath, "attacker's image");
+  // Windows keeps the name of a deleted file until its last handle closes,
+  // so there the replacement itself fails.
+  const bool replaced = ReadBytes(r.image.stagedPath) == "attacker's image";
+  EXPECT_TRUE(replaced || OnWindows());
+
+  std::vector<uint8_t> body = {'<'};
+  ASSERT_TRUE(update::AppendWholeFile(r.imageFile, 1, &body));
+  EXPECT_EQ(std::string(body.begin() + 1, body.end()), staged);
+  update::RemoveStagedFiles(files, r);
+  if (replaced) EXPECT_EQ(ReadBytes(r.image.stagedPath), "attacker's image");  // not ours
 }
 
 }  // namespace
