@@ -253,3 +253,13 @@ SysError RemoveIfSameFile(const std::string& path, const FileId& id) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+SysError RemoveOwnFile(const std::string& path, File* file) {
+  const SysError error = RemoveIfSameFile(path, file->id());
+  file->Close();
+  return error;
+}
+
+}  // namespace platform

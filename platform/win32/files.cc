@@ -223,14 +223,27 @@ SysError File::Close() {
 SysError CreateFreshFile(const std::string& path, File* out) {
   *out = File();
   const std::wstring wide = Utf8ToWide(path);
+  // Others may read and write it but not delete it while we hold it: the
+  // last holder removes it (RemoveOwnFile).
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
   for (int attempt = 0;; ++attempt) {
     const SysError removed = RemoveNoFollow(path);
-    if (removed != 0 && removed != ERROR_FILE_NOT_FOUND) return removed;
-    // Others may read it (the launcher, a second instance) and delete it,
-    // but not write it while we hold it.
-    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (removed == ERROR_SHARING_VIOLATION) {
+      // Another instance holds it: share it, emptied for our bytes.
+      h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      if (h != INVALID_HANDLE_VALUE && !SetEndOfFile(h)) {
+        const DWORD code = GetLastError();
+        CloseHandle(h);
+        return static_cast<SysError>(code);
+      }
+    } else if (removed != 0 && removed != ERROR_FILE_NOT_FOUND) {
+      return removed;
+    } else {
+      h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    }
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD code = GetLastError();
       if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt == 0) continue;
@@ -240,7 +253,6 @@ SysError CreateFreshFile(const std::string& path, File* out) {
     if (!IdOf(h, &id)) {
       const DWORD code = GetLastError();
       CloseHandle(h);
-      DeleteFileW(wide.c_str());
       return static_cast<SysError>(code);
     }
     *out = File::Adopt(reinterpret_cast<intptr_t>(h), id);
@@ -284,6 +296,12 @@ SysError RemoveIfSameFile(const std::string& path, const FileId& id) {
   file.Close();
   if (found != id) return ERROR_FILE_EXISTS;
   return RemoveNoFollow(path);
+}
+
+SysError RemoveOwnFile(const std::string& path, File* file) {
+  const FileId id = file->id();
+  if (file->is_open()) file->Close();
+  return RemoveIfSameFile(path, id);
 }
 
 std::string SysErrorText(SysError code) {

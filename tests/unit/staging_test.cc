@@ -68,9 +68,9 @@ class FakeFiles : public StagingFiles {
     return platform::FindProfileValue(platform::ProfileBytesToText(it->second), section, key)
         .value_or("");
   }
-  platform::SysError RemoveIfSameFile(const std::string& path,
-                                      const platform::FileId& id) override {
+  platform::SysError RemoveOwnFile(const std::string& path, platform::File* file) override {
     log.push_back("delete " + path);
+    const platform::FileId id = file->id();
     if (files.count(path) == 0) return 2;
     if (!id.valid || inodes[path] != id.inode) return 17;
     files.erase(path);

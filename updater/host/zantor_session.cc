@@ -67,10 +67,10 @@ bool ZantorSession::Start(ui::MainView& view, bool old_controls, std::string* er
   settings.version_label = staged_.image.versionLabel;
   settings.model = staged_.image.modelName;
   settings.image_path = staged_.image.stagedPath;
-  // From the descriptor kept since staging: what sits under the name now
-  // may not be what we wrote.
+  // From the descriptor kept since staging where there is one: what sits
+  // under the name now may not be what we wrote.
   settings.image_source = [this](size_t reserve_after, std::vector<uint8_t>* out) {
-    return update::AppendWholeFile(staged_.imageFile, reserve_after, out);
+    return update::AppendStagedImage(staged_, reserve_after, out);
   };
   settings.file_name = staged_.image.fileName;
   settings.field_name = staged_.image.fieldName;

@@ -1,5 +1,7 @@
 #include "updater/update/staging.h"
 
+#include "updater/update/chttp.h"
+
 namespace update {
 namespace {
 
@@ -16,7 +18,7 @@ std::string StagingDirectory(StagingFiles& files) {
 }
 
 void RemoveOurs(StagingFiles& files, const std::string& path, platform::File* file) {
-  if (file->id().valid) files.RemoveIfSameFile(path, file->id());
+  if (file->id().valid) files.RemoveOwnFile(path, file);
   *file = platform::File();
 }
 
@@ -99,6 +101,13 @@ void RemoveStagedFiles(StagingFiles& files, StageResult& staged) {
   }
   staged.imageFile = platform::File();
   files.RemoveEmptyDirectory(directory);
+}
+
+bool AppendStagedImage(const StageResult& staged, size_t reserve_after, std::vector<uint8_t>* out) {
+  if (staged.imageFile.is_open()) return AppendWholeFile(staged.imageFile, reserve_after, out);
+  platform::File image;
+  return platform::OpenForReading(staged.image.stagedPath, &image) == 0 &&
+         AppendWholeFile(image, reserve_after, out);
 }
 
 }  // namespace update

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/resources.h"
@@ -40,9 +41,9 @@ class StagingFiles {
                                               size_t size, platform::File* out) = 0;
   virtual std::string ReadSetting(const std::string& path, const std::string& section,
                                   const std::string& key) = 0;
-  // Removes `path` only while it is still the file `id`.
-  virtual platform::SysError RemoveIfSameFile(const std::string& path,
-                                              const platform::FileId& id) = 0;
+  // Removes `path` while it is still `file` (see platform::RemoveOwnFile)
+  // and closes `file`.
+  virtual platform::SysError RemoveOwnFile(const std::string& path, platform::File* file) = 0;
   virtual platform::SysError RemoveEmptyDirectory(const std::string& path) = 0;
   virtual std::string ErrorText(platform::SysError code) = 0;
 };
@@ -64,8 +65,7 @@ struct StageResult {
   FirmwareImage image;
   // Both staged files stay open for the whole run: the upload reads the
   // image from its descriptor, so a file put in its place later is never
-  // sent, and at exit each file is removed only while it is still ours (an
-  // open file's identity cannot pass to another file meanwhile).
+  // sent, and at exit each file is removed only while it is still ours.
   platform::File settingsFile;
   platform::File imageFile;
 
@@ -84,6 +84,9 @@ StageResult StageAndLoad(StagingFiles& files);
 // Failures are ignored: files that are gone, or the launcher's files
 // keeping the directory, are the normal case.
 void RemoveStagedFiles(StagingFiles& files, StageResult& staged);
+
+// The upload's image: from the open staged file, or else from its path.
+bool AppendStagedImage(const StageResult& staged, size_t reserve_after, std::vector<uint8_t>* out);
 
 }  // namespace update
 

@@ -25,7 +25,7 @@ platform::SysError SystemStagingFiles::CreateStagedFile(const std::string& path,
   if (error != 0) return error;
   error = file.WriteAll(data, size);
   if (error != 0) {
-    platform::RemoveIfSameFile(path, file.id());
+    platform::RemoveOwnFile(path, &file);
     return error;
   }
   *out = std::move(file);
@@ -37,9 +37,9 @@ std::string SystemStagingFiles::ReadSetting(const std::string& path, const std::
   return platform::ReadProfileString(path, section, key);
 }
 
-platform::SysError SystemStagingFiles::RemoveIfSameFile(const std::string& path,
-                                                        const platform::FileId& id) {
-  return platform::RemoveIfSameFile(path, id);
+platform::SysError SystemStagingFiles::RemoveOwnFile(const std::string& path,
+                                                     platform::File* file) {
+  return platform::RemoveOwnFile(path, file);
 }
 
 platform::SysError SystemStagingFiles::RemoveEmptyDirectory(const std::string& path) {

@@ -16,7 +16,7 @@ class SystemStagingFiles : public StagingFiles {
                                       platform::File* out) override;
   std::string ReadSetting(const std::string& path, const std::string& section,
                           const std::string& key) override;
-  platform::SysError RemoveIfSameFile(const std::string& path, const platform::FileId& id) override;
+  platform::SysError RemoveOwnFile(const std::string& path, platform::File* file) override;
   platform::SysError RemoveEmptyDirectory(const std::string& path) override;
   std::string ErrorText(platform::SysError code) override;
 };
