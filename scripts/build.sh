@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Configures and builds both platforms: build/linux and build/windows.
+# In CI (CI=true) compiler warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${ZANTOR_JOBS:-$(nproc)}
 # One compiler cache for every checkout of the tree (worktrees, CI clones).
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+werror=OFF
+[ "${CI:-}" = true ] && werror=ON
 for preset in linux windows; do
-  [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
+  cmake --preset "$preset" -DZANTOR_WERROR=$werror >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done

@@ -13,7 +13,7 @@ fi
 # The core, the POSIX platform layer and the test support, as the unit
 # tests link them, compiled again with the fuzzer's instrumentation.
 mapfile -t sources < <(cd "$src" && ls tests/fuzz/reply_fuzz.cc tests/support/*.cc \
-  updater/protocol/*.cc updater/update/*.cc updater/ui/*.cc updater/host/progress_message.cc \
+  updater/protocol/*.cc updater/update/*.cc updater/ui/*.cc updater/update/progress_message.cc \
   platform/*.cc platform/posix/*.cc)
 bin="$out/reply_fuzz"
 newest=$(cd "$src" && ls -t "${sources[@]}" | head -n1)

@@ -41,7 +41,7 @@ class Step final : public platform::TimerSink {
   std::function<void()> step_;
 };
 
-struct Pipe final : host::ProgressPipe {
+struct Pipe final : update::ProgressPipe {
   std::vector<int32_t> progress;
   bool SendProgressMessage(int32_t v) override {
     progress.push_back(v);

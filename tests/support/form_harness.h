@@ -17,7 +17,7 @@
 namespace testing_support {
 
 // The deployment tool's pipe as the window sees it: every message kept.
-class FakePipe final : public host::ProgressPipe {
+class FakePipe final : public update::ProgressPipe {
  public:
   bool present = true;     // a server is listening
   int32_t vanish_at = -1;  // the server goes away at this progress value

@@ -42,8 +42,8 @@ uint32_t DefaultLocaleId() {
 // list whenever it changed.
 class Operator final : public platform::TimerSink {
  public:
-  Operator(platform::EventLoop& loop, ui::TMainForm& form, ui::HeadlessView& view, bool update)
-      : loop_(loop), form_(form), view_(view), update_(update) {}
+  Operator(platform::EventLoop& loop, ui::TMainForm& form, ui::HeadlessView& view)
+      : loop_(loop), form_(form), view_(view) {}
 
   void OnTimer(uint32_t id) override {
     switch (id) {
@@ -88,7 +88,6 @@ class Operator final : public platform::TimerSink {
   platform::EventLoop& loop_;
   ui::TMainForm& form_;
   ui::HeadlessView& view_;
-  bool update_;
   bool started_ = false;
   bool printed_ = false;
   std::string last_;
@@ -126,7 +125,7 @@ int main(int argc, char** argv) {
   ui::TMainForm& form = session.form();
   platform::EventLoop& loop = session.loop();
 
-  Operator op(loop, form, view, update_ticked);
+  Operator op(loop, form, view);
   if (form.ParseCommandLine(args) == 0) {
     std::printf("%s\n", view.caption.c_str());
     form.FormShow(DefaultLocaleId());

@@ -19,7 +19,7 @@ uint32_t TimeScaleFromEnvironment() {
   return static_cast<uint32_t>(n);
 }
 
-int SendResultMessage(ProgressPipe& pipe, int32_t result_code) {
+int SendResultMessage(update::ProgressPipe& pipe, int32_t result_code) {
   const platform::PipeExchangeResult r = pipe.SendResult(result_code);
   if (!r.written) return -1;
   if (r.reply_read) {

@@ -13,7 +13,7 @@
 
 #include "platform/event_loop.h"
 #include "platform/udp_socket.h"
-#include "updater/host/progress_message.h"
+#include "updater/update/progress_message.h"
 #include "updater/ui/main_form.h"
 #include "updater/ui/main_view.h"
 #include "updater/update/staging.h"
@@ -45,14 +45,14 @@ class ZantorSession {
  private:
   std::unique_ptr<platform::EventLoop> loop_;
   std::unique_ptr<platform::UdpApi> udp_;
-  ProgressPipe pipe_;
+  update::ProgressPipe pipe_;
   update::SystemStagingFiles files_;
   update::StageResult staged_;
   std::unique_ptr<ui::TMainForm> form_;
 };
 
 // The final exchange on its own, for the entries and the tests.
-int SendResultMessage(ProgressPipe& pipe, int32_t result_code);
+int SendResultMessage(update::ProgressPipe& pipe, int32_t result_code);
 
 }  // namespace host
 

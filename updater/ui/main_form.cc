@@ -511,6 +511,22 @@ void TMainForm::OnMessage(const platform::Message& message) {
 
 TMainForm::Row* TMainForm::RowOf(const TDevice& board) { return MutableRow(board.row); }
 
+std::string TMainForm::StatusText(update::WorkerStatus status) const {
+  switch (status) {
+    case update::WorkerStatus::kSending:
+      return texts_[TextKey::StatusSending];
+    case update::WorkerStatus::kUpdating:
+      return texts_[TextKey::StatusUpdating];
+    case update::WorkerStatus::kChecking:
+      return texts_[TextKey::StatusChecking];
+    case update::WorkerStatus::kFinish:
+      return texts_[TextKey::StatusFinish];
+    case update::WorkerStatus::kErrorFinish:
+      break;
+  }
+  return texts_[TextKey::StatusErrorFinish];
+}
+
 std::string TMainForm::RowText(const TDevice& board, int column) {
   const Row* row = RowOf(board);
   if (row == nullptr || column < 0 || column >= kColumnCount) return "";

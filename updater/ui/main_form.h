@@ -18,8 +18,9 @@
 #include "updater/protocol/device.h"
 #include "updater/protocol/device_channel.h"
 #include "updater/protocol/reply_decoder.h"
+#include "updater/ui/main_form_handlers.h"
 #include "updater/ui/main_view.h"
-#include "updater/host/progress_message.h"
+#include "updater/update/progress_message.h"
 #include "updater/ui/texts.h"
 #include "updater/update/chttp.h"
 #include "updater/update/update_worker.h"
@@ -54,16 +55,14 @@ struct FormSettings {
 struct FormServices {
   platform::Clock* clock = nullptr;
   update::HttpSessionFactory http;
-  host::ProgressPipe* pipe = nullptr;
+  update::ProgressPipe* pipe = nullptr;
   std::function<void(const std::string& address)> forget_neighbour;
   std::function<void(const char* text)> trace;
   update::UpdateTiming timing;
 };
 
-// Which input chose the node: the key-release path writes its own Wi-Fi text.
-enum class SelectVia { kMouse, kEnter, kKeyUp };
-
-class TMainForm final : public protocol::DecoderHost,
+class TMainForm final : public MainFormHandlers,
+                        public protocol::DecoderHost,
                         public update::WorkerHost,
                         public platform::TimerSink,
                         public platform::MessageSink {
@@ -90,33 +89,37 @@ class TMainForm final : public protocol::DecoderHost,
   // local address (empty: any), the settings, the controls' age.
   void Create(const std::string& local_address, const FormSettings& settings, bool old_controls);
 
-  // Handlers.
   // First show: the language of the system's default locale, then refresh.
   void FormShow(uint32_t locale_id);
-  void EnglishItemClick() { ApplyLanguage(Language::English); }
-  void JapaneseItemClick() { ApplyLanguage(Language::Japanese); }
-  void RefreshItemClick();
+
+  // MainFormHandlers
+  void SelectCategory(NodeRef node, SelectVia via) override;
+  void TreeViewDblClick(NodeRef selected) override;
+  void TreeViewEnter() override;
+  void FirmUpdateButtonEnter() override;
+  void ListViewMouseDown(RowRef row, bool checked) override;
+  void ListViewKeyPress(RowRef row, int key, bool checked) override;
+  void ListViewSelectItem(RowRef row, bool selected) override;
+  void ListViewColumnClick(int column) override;
+  void RefreshItemClick() override;
+  void EnglishItemClick() override { ApplyLanguage(Language::English); }
+  void JapaneseItemClick() override { ApplyLanguage(Language::Japanese); }
+  void FirmUpdateButtonClick() override;
+  void StopButtonClick() override;
+  // The web page and the dialogs are the view's to open; nothing here yet.
+  void WebConfigButtonClick() override {}
+  void InterfacesItemClick() override {}
+  void Option1Click() override {}
+  void ImportIPList1Click() override {}
+  void AboutItemClick() override {}
+  // Closing during an update asks first and abandons the board being updated.
+  bool FormClose() override;
+
   void RetryTimerTimer();
   void StatusTimerTimer();
-  void SelectCategory(NodeRef node, SelectVia via);
-  void TreeViewDblClick(NodeRef selected);
-  void TreeViewEnter();
-  void FirmUpdateButtonEnter();
-  // A press on a row (or its check box); `checked` is the control's tick now.
-  void ListViewMouseDown(RowRef row, bool checked);
-  // Enter (13) toggles the tick itself; Space was toggled by the control.
-  void ListViewKeyPress(RowRef row, int key, bool checked);
-  void ListViewSelectItem(RowRef row, bool selected);
-  void ListViewColumnClick(int column);
   // <0, 0, >0 as the list control wants it.
   int ListViewCompare(const Row& a, const Row& b, int column) const;
 
-  // Update batch.
-  void FirmUpdateButtonClick();
-  void StopButtonClick();
-  // A request to close the window; true when it closes (the loop then
-  // ends). Closing during an update abandons the board being updated.
-  bool FormClose();
   void WorkerFinished(int32_t index, int32_t result);
 
   // Automatic mode: armed by a command-line argument, the first of which is
@@ -149,7 +152,7 @@ class TMainForm final : public protocol::DecoderHost,
   void RefreshUpdateCommand();
 
   // WorkerHost
-  const TextTable& texts() const override { return texts_; }
+  std::string StatusText(update::WorkerStatus status) const override;
   std::string RowText(const protocol::TDevice& board, int column) override;
   void SetRowText(protocol::TDevice& board, int column, const std::string& text) override;
   void SetRowChecked(protocol::TDevice& board, bool on) override;
@@ -167,6 +170,7 @@ class TMainForm final : public protocol::DecoderHost,
   void OnMessage(const platform::Message& message) override;
 
   // State, for the program and the tests.
+  const TextTable& texts() const { return texts_; }
   protocol::ModelFilters& mutable_filters() { return filters_; }
   protocol::DeviceChannel& channel() { return channel_; }
   const std::vector<Node>& nodes() const { return nodes_; }

@@ -50,14 +50,14 @@ void TUpdateForm::StopTimer() {
   timer_on_ = false;
 }
 
-void TUpdateForm::SetStatus(ui::TextKey key) {
-  host_.SetRowText(*board_, kColumnStatus, host_.texts()[key]);
+void TUpdateForm::SetStatus(WorkerStatus status) {
+  host_.SetRowText(*board_, kColumnStatus, host_.StatusText(status));
 }
 
 void TUpdateForm::Run(const std::string& image_path, const std::string& file_name,
                       int upload_mode) {
   progress_count_ = 0;
-  SetStatus(ui::TextKey::StatusSending);
+  SetStatus(WorkerStatus::kSending);
   host_.ProcessMessages();
   host_.Trace("UpdateHTTP_2 START");
 
@@ -96,7 +96,7 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
   progress_count_ = 200;
   board_->progress = 200;
   host_.SetRowText(*board_, kColumnPercent, "20");
-  SetStatus(ui::TextKey::StatusUpdating);
+  SetStatus(WorkerStatus::kUpdating);
   host_.ProcessMessages();
   host_.SendProgressMessage(200);
 
@@ -126,7 +126,7 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
 
   progress_count_ = kWaitCap;
   state_ = kChecking;
-  SetStatus(ui::TextKey::StatusChecking);
+  SetStatus(WorkerStatus::kChecking);
   StartTimer(timing_.checking_tick_ms);
   host_.SendProgressMessage(kWaitCap);
   host_.SetResultCode(0);
@@ -143,7 +143,7 @@ void TUpdateForm::ProgressTimerTimer() {
     if (board_->version == "0.00") confirmed_ = true;
     if (confirmed_) {
       host_.SetRowText(*board_, kColumnPercent, "100.0");
-      SetStatus(ui::TextKey::StatusFinish);
+      SetStatus(WorkerStatus::kFinish);
       host_.SetRowChecked(*board_, false);
       board_->progress = 1000;
       StopTimer();
@@ -162,14 +162,14 @@ void TUpdateForm::ProgressTimerTimer() {
   }
   if (state_ == kResponseFailure || state_ == kConnectionFailure || state_ == kSendFailure) {
     StopTimer();
-    SetStatus(ui::TextKey::StatusErrorFinish);
+    SetStatus(WorkerStatus::kErrorFinish);
     host_.PostWorkerFinished(board_->workerIndex, -state_);
     return;
   }
   if (overrun_ticks_ > kOverrunLimit) {
     StopTimer();
     state_ = kDone;
-    SetStatus(ui::TextKey::StatusErrorFinish);
+    SetStatus(WorkerStatus::kErrorFinish);
     host_.PostWorkerFinished(board_->workerIndex, kResultNoAnswer);
     return;
   }

@@ -12,7 +12,6 @@
 #include "platform/event_loop.h"
 #include "platform/http_session.h"
 #include "updater/protocol/device.h"
-#include "updater/ui/texts.h"
 #include "updater/update/chttp.h"
 
 namespace update {
@@ -59,9 +58,13 @@ constexpr int32_t kWaitCap = 970;
 constexpr int32_t kCheckingCap = 980;
 constexpr int32_t kOverrunLimit = 1200;
 
+// The status column's texts, in the window's language, which the window
+// resolves: the worker knows only which one it shows.
+enum class WorkerStatus { kSending, kUpdating, kChecking, kFinish, kErrorFinish };
+
 class WorkerHost : public UploadHost {
  public:
-  virtual const ui::TextTable& texts() const = 0;
+  virtual std::string StatusText(WorkerStatus status) const = 0;
   virtual std::string RowText(const protocol::TDevice& board, int column) = 0;
   virtual void SetRowText(protocol::TDevice& board, int column, const std::string& text) = 0;
   virtual void SetRowChecked(protocol::TDevice& board, bool on) = 0;
@@ -113,7 +116,7 @@ class TUpdateForm final : public platform::TimerSink {
  private:
   void StartTimer(uint32_t interval_ms);
   void StopTimer();
-  void SetStatus(ui::TextKey key);
+  void SetStatus(WorkerStatus status);
 
   WorkerHost& host_;
   platform::EventLoop& loop_;

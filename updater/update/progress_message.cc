@@ -1,6 +1,6 @@
-#include "updater/host/progress_message.h"
+#include "updater/update/progress_message.h"
 
-namespace host {
+namespace update {
 
 void EncodeProgressMessage(int32_t kind, int32_t value,
                            uint8_t (&out)[platform::kPipeMessageSize]) {
@@ -23,4 +23,4 @@ platform::PipeExchangeResult ProgressPipe::SendResult(int32_t code) {
   return transport_(message);
 }
 
-}  // namespace host
+}  // namespace update

@@ -1,14 +1,14 @@
 // The deployment tool's Progress message, {kind, 1000, value} as three
 // little-endian 32-bit integers, and the sender that puts one message on
 // the pipe per connection.
-#ifndef UPDATER_HOST_PROGRESS_MESSAGE_H_
-#define UPDATER_HOST_PROGRESS_MESSAGE_H_
+#ifndef UPDATER_UPDATE_PROGRESS_MESSAGE_H_
+#define UPDATER_UPDATE_PROGRESS_MESSAGE_H_
 
 #include <cstdint>
 
 #include "platform/progress_pipe.h"
 
-namespace host {
+namespace update {
 
 constexpr int32_t kKindProgress = 1;
 constexpr int32_t kKindResult = 2;
@@ -34,6 +34,6 @@ class ProgressPipe {
   PipeTransport transport_;
 };
 
-}  // namespace host
+}  // namespace update
 
-#endif  // UPDATER_HOST_PROGRESS_MESSAGE_H_
+#endif  // UPDATER_UPDATE_PROGRESS_MESSAGE_H_
