@@ -446,7 +446,7 @@ void Message(int32_t kind, int32_t value, uint8_t (&out)[platform::kPipeMessageS
 platform::PipeExchangeResult Send(int32_t kind, int32_t value) {
   uint8_t message[platform::kPipeMessageSize];
   Message(kind, value, message);
-  return platform::PipeExchange(message);
+  return platform::PipeExchange(message, platform::kResultReplyWaitMs);
 }
 
 // The pipe server tool's loop on a thread, logging into memory.
@@ -546,6 +546,23 @@ TEST(ProgressPipe, NoServerFailsAtOnce) {
     EXPECT_FALSE(r.reply_read);
   }
   EXPECT_LT(MsSince(start), 2000);
+}
+
+TEST(ProgressPipe, ServerThatAcceptsAndNeverRepliesCostsOnlyTheWait) {
+  pipeserver::ServerOptions options;
+  options.silent = true;
+  PipePeer peer(options);
+  ASSERT_TRUE(peer.WaitForLine("ready"));
+  uint8_t message[platform::kPipeMessageSize];
+  Message(1, 150, message);
+  const auto start = Clock::now();
+  const platform::PipeExchangeResult r = platform::PipeExchange(message, 300);
+  EXPECT_TRUE(r.written);
+  EXPECT_TRUE(r.timed_out);
+  EXPECT_FALSE(r.reply_read);
+  EXPECT_GE(MsSince(start), 250);
+  EXPECT_LT(MsSince(start), 2000);
+  EXPECT_TRUE(peer.WaitForLine("t="));
 }
 
 TEST(ProgressPipe, ReplyIsReadAndTheMessageArrivesIntact) {

@@ -122,6 +122,10 @@ bool CHTTP::Upload(const std::string& image_path, const std::string& file_name,
       ok = false;
       break;
     }
+    if (host_.Closing()) {
+      ok = false;
+      break;
+    }
   }
   return ok;
 }

@@ -32,6 +32,9 @@ class UploadHost {
   virtual void ProcessMessages() = 0;
   virtual bool automatic() const = 0;
   virtual bool SendProgressMessage(int32_t value) = 0;
+  // True once the window is closing (or the program was told to end): the
+  // upload stops at the next chunk.
+  virtual bool Closing() const { return false; }
 
  protected:
   ~UploadHost() = default;

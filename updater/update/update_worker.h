@@ -73,7 +73,7 @@ class WorkerHost : public UploadHost {
   virtual void SetResultCode(int32_t code) = 0;
   virtual void Trace(const char* text) = 0;
   // True once the window is closing: a wait in progress is abandoned.
-  virtual bool Closing() const = 0;
+  bool Closing() const override = 0;
 
   // UploadHost
   std::string PercentText(const protocol::TDevice& board) override {
