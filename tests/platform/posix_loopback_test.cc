@@ -1,5 +1,6 @@
 // Contract tests of the POSIX backends on loopback only.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -88,6 +89,17 @@ TEST(PosixUdp, EachDatagramRaisesOneMessageAndOversizeFails) {
   loop->UnwatchSocket(r.socket);
   udp->ShutdownAndClose(r.socket);
   udp->ShutdownAndClose(sender);
+}
+
+TEST(PosixUdp, SearchSocketHoldsTheRepliesOfAThousandBoards) {
+  // Linux caps an ordinary request at net.core.rmem_max; root passes it.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root for SO_RCVBUFFORCE";
+  auto udp = platform::CreateUdpApi();
+  const platform::SocketHandle s = udp->Create();
+  ASSERT_NE(s, platform::kNoSocket);
+  // Linux reports twice what was asked, its own overhead included.
+  EXPECT_GE(udp->ReceiveBufferBytes(s), 2 * platform::kSearchReceiveBuffer);
+  udp->ShutdownAndClose(s);
 }
 
 TEST(PosixUdp, AddressText) {
