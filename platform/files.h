@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/sys_error.h"
+
 namespace platform {
 
 // '\\' on Windows, '/' elsewhere.
@@ -17,9 +19,6 @@ char PathSeparator();
 // the text ends with the separator. Empty when the system has none that fits
 // a buffer of 260 characters.
 std::string TempPath();
-
-// System error codes (GetLastError / errno); 0 is success.
-using SysError = int;
 
 // CreateDirectoryA: fails, among other reasons, when the directory exists.
 SysError MakeDirectory(const std::string& path);
@@ -37,9 +36,6 @@ SysError RemoveFile(const std::string& path);
 
 // Removes the directory only when it is empty (RemoveDirectoryW / rmdir).
 SysError RemoveEmptyDirectory(const std::string& path);
-
-// The system's own words for an error code, for error reports.
-std::string SysErrorText(SysError code);
 
 // Makes `path` a private directory: created 0700 on POSIX; an existing one is used only when
 // lstat shows a real directory owned by the effective user and not writable by group or

@@ -2,6 +2,7 @@
 #ifndef PLATFORM_HOST_H_
 #define PLATFORM_HOST_H_
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -20,6 +21,10 @@ std::string ToAnsiCodePage(const std::string& utf8);
 // OutputDebugStringA on Windows; standard error when ZANTOR_TRACE is set on
 // Linux.
 void DebugTrace(const char* text);
+
+// The system's default locale identifier, as the language choice of the
+// first show reads it: 1041 is Japanese.
+uint32_t SystemLocaleId();
 
 }  // namespace platform
 

@@ -109,4 +109,14 @@ void DebugTrace(const char* text) {
   std::fprintf(stderr, "%s\n", text);
 }
 
+// The first of LC_ALL, LC_MESSAGES and LANG that is set decides, as for
+// every other program: Japanese when it begins with "ja".
+uint32_t SystemLocaleId() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* v = std::getenv(name);
+    if (v != nullptr && *v != '\0') return std::strncmp(v, "ja", 2) == 0 ? 1041 : 1033;
+  }
+  return 1033;
+}
+
 }  // namespace platform

@@ -8,64 +8,13 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <atomic>
 #include <map>
-#include <string>
+
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/window_class.h"
 
 namespace platform {
 namespace {
-
-// Owns a registered window class. Each loop registers its own, under a
-// name unique in the process, so loops can be created and destroyed in any
-// order without one unregistering a class another still uses.
-class WindowClass {
- public:
-  WindowClass() = default;
-  ~WindowClass() {
-    if (atom_ != 0) UnregisterClassW(MAKEINTATOM(atom_), instance_);
-  }
-  WindowClass(const WindowClass&) = delete;
-  WindowClass& operator=(const WindowClass&) = delete;
-
-  bool Register(WNDPROC procedure) {
-    static std::atomic<unsigned> serial{0};
-    instance_ = GetModuleHandleW(nullptr);
-    const std::wstring name = L"ZantorEventLoop." + std::to_wstring(GetCurrentProcessId()) + L"." +
-                              std::to_wstring(serial.fetch_add(1));
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance_;
-    wc.lpszClassName = name.c_str();
-    atom_ = RegisterClassExW(&wc);
-    return atom_ != 0;
-  }
-  ATOM atom() const { return atom_; }
-  HINSTANCE instance() const { return instance_; }
-
- private:
-  ATOM atom_ = 0;
-  HINSTANCE instance_ = nullptr;
-};
-
-// Owns a window. Destroying it also kills its timers and discards the
-// messages still queued for it.
-class WindowHandle {
- public:
-  WindowHandle() = default;
-  ~WindowHandle() { reset(); }
-  WindowHandle(const WindowHandle&) = delete;
-  WindowHandle& operator=(const WindowHandle&) = delete;
-
-  void reset(HWND hwnd = nullptr) {
-    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-    hwnd_ = hwnd;
-  }
-  HWND get() const { return hwnd_; }
-
- private:
-  HWND hwnd_ = nullptr;
-};
 
 class WindowLoop final : public EventLoop {
  public:
@@ -83,7 +32,9 @@ class WindowLoop final : public EventLoop {
     // A registered message number cannot collide with any number a caller
     // chooses below 0xC000.
     mark_message_ = RegisterWindowMessageW(L"ZantorEventLoop.Mark");
-    if (mark_message_ == 0 || !class_.Register(&WindowLoop::WindowProc)) return false;
+    WNDCLASSEXW design{};
+    design.lpfnWndProc = &WindowLoop::WindowProc;
+    if (mark_message_ == 0 || !class_.RegisterUnique(design, L"ZantorEventLoop")) return false;
     // HWND_MESSAGE: never shown, receives no broadcasts, and needs no
     // display, so the loop also works in a service or a headless test run.
     const HWND hwnd = CreateWindowExW(0, MAKEINTATOM(class_.atom()), L"", 0, 0, 0, 0, 0,
@@ -219,9 +170,10 @@ class WindowLoop final : public EventLoop {
     return DefWindowProcW(hwnd, message, wparam, lparam);
   }
 
-  // Declared before the window so the window is destroyed first.
-  WindowClass class_;
-  WindowHandle window_;
+  // Declared before the window so the window is destroyed first; destroying
+  // the window also kills its timers and discards its queued messages.
+  win32::WindowClass class_;
+  win32::UniqueWindow window_;
   UINT mark_message_ = 0;
   LPARAM marks_posted_ = 0;
   LPARAM marks_seen_ = 0;

@@ -4,31 +4,13 @@
 
 #include <algorithm>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
 
 using win32::Utf8ToWide;
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-  bool Close() {
-    const HANDLE h = h_;
-    h_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(h) != 0;
-  }
-
- private:
-  HANDLE h_;
-};
 
 SysError Result(BOOL ok) { return ok ? 0 : static_cast<SysError>(GetLastError()); }
 
@@ -55,9 +37,9 @@ SysError MakeDirectory(const std::string& path) {
 
 SysError WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
   const std::wstring wide = Utf8ToWide(path);
-  FileHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return static_cast<SysError>(GetLastError());
+  win32::UniqueFileHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return static_cast<SysError>(GetLastError());
   SysError error = 0;
   size_t done = 0;
   while (done < size) {
@@ -287,10 +269,11 @@ SysError RemoveNoFollow(const std::string& path) {
 
 SysError RemoveIfSameFile(const std::string& path, const FileId& id) {
   const std::wstring wide = Utf8ToWide(path);
-  FileHandle file(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return static_cast<SysError>(GetLastError());
+  win32::UniqueFileHandle file(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                           nullptr));
+  if (!file) return static_cast<SysError>(GetLastError());
   FileId found;
   if (!IdOf(file.get(), &found)) return static_cast<SysError>(GetLastError());
   file.Close();
@@ -302,23 +285,6 @@ SysError RemoveOwnFile(const std::string& path, File* file) {
   const FileId id = file->id();
   if (file->is_open()) file->Close();
   return RemoveIfSameFile(path, id);
-}
-
-std::string SysErrorText(SysError code) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string out;
-  if (n != 0 && text != nullptr) {
-    out = win32::WideToUtf8(text, n);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) {
-      out.pop_back();
-    }
-  }
-  if (text != nullptr) LocalFree(text);
-  if (out.empty()) out = "system error " + std::to_string(code);
-  return out;
 }
 
 }  // namespace platform

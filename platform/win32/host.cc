@@ -42,4 +42,6 @@ void DebugTrace(const char* text) {
   if (text) OutputDebugStringA(text);
 }
 
+uint32_t SystemLocaleId() { return static_cast<uint32_t>(GetSystemDefaultLCID()); }
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -12,24 +13,13 @@ namespace {
 
 using win32::Utf8ToWide;
 
-// Owns one WinHTTP handle (session, connection or request).
-class InternetHandle {
- public:
-  InternetHandle() = default;
-  ~InternetHandle() { Reset(); }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-
-  HINTERNET get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-  void Reset(HINTERNET h = nullptr) {
-    if (h_) WinHttpCloseHandle(h_);
-    h_ = h;
-  }
-
- private:
-  HINTERNET h_ = nullptr;
+// One WinHTTP handle: session, connection or request.
+struct InternetTraits {
+  using Handle = HINTERNET;
+  static Handle None() { return nullptr; }
+  static bool Close(Handle h) { return WinHttpCloseHandle(h) != FALSE; }
 };
+using InternetHandle = win32::UniqueHandle<InternetTraits>;
 
 class WinHttpSession final : public HttpSession {
  public:
@@ -39,21 +29,21 @@ class WinHttpSession final : public HttpSession {
     Close();
     if (!WinHttpCheckPlatform()) return false;
     const std::wstring agent = Utf8ToWide(spec.user_agent);
-    root_.Reset(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+    root_.reset(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                             WINHTTP_NO_PROXY_BYPASS, 0));
     if (!root_) return false;
     // A session without its time-outs still works, with WinHTTP's defaults.
     WinHttpSetTimeouts(root_.get(), spec.timeouts.resolve_ms, spec.timeouts.connect_ms,
                        spec.timeouts.send_ms, spec.timeouts.receive_ms);
     const std::wstring server = Utf8ToWide(spec.server);
-    connection_.Reset(WinHttpConnect(root_.get(), server.c_str(), spec.port, 0));
+    connection_.reset(WinHttpConnect(root_.get(), server.c_str(), spec.port, 0));
     if (!connection_) {
       Close();
       return false;
     }
     const std::wstring method = Utf8ToWide(spec.method);
     const std::wstring path = Utf8ToWide(spec.path);
-    request_.Reset(WinHttpOpenRequest(connection_.get(), method.c_str(), path.c_str(), nullptr,
+    request_.reset(WinHttpOpenRequest(connection_.get(), method.c_str(), path.c_str(), nullptr,
                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
     if (!request_) {
       Close();
@@ -115,9 +105,9 @@ class WinHttpSession final : public HttpSession {
 
   void Close() override {
     sent_ = false;
-    request_.Reset();
-    connection_.Reset();
-    root_.Reset();
+    request_.reset();
+    connection_.reset();
+    root_.reset();
   }
 
  private:

@@ -6,24 +6,12 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
+
 namespace platform {
 namespace {
 
 const char kPipeName[] = "\\\\.\\pipe\\KavroRollcast";
-
-class PipeHandle {
- public:
-  explicit PipeHandle(HANDLE h) : h_(h) {}
-  ~PipeHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  PipeHandle(const PipeHandle&) = delete;
-  PipeHandle& operator=(const PipeHandle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 }  // namespace
 
@@ -32,11 +20,12 @@ std::string ProgressPipeName() { return kPipeName; }
 PipeExchangeResult PipeExchange(const uint8_t (&message)[kPipeMessageSize], int reply_wait_ms) {
   PipeExchangeResult result;
   // Overlapped, so the wait for the reply can end at its limit.
-  PipeHandle pipe(CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
-  if (pipe.get() == INVALID_HANDLE_VALUE) return result;
-  PipeHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (event.get() == nullptr) return result;
+  win32::UniqueFileHandle pipe(CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                           OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
+  if (!pipe) return result;
+  win32::UniqueKernelHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!event) return result;
   OVERLAPPED io{};
   io.hEvent = event.get();
   DWORD count = 0;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -10,13 +11,10 @@ namespace {
 class DataModule final : public Resource::Keeper {
  public:
   explicit DataModule(HMODULE module) : module_(module) {}
-  ~DataModule() override { FreeLibrary(module_); }
-  DataModule(const DataModule&) = delete;
-  DataModule& operator=(const DataModule&) = delete;
-  HMODULE get() const { return module_; }
+  HMODULE get() const { return module_.get(); }
 
  private:
-  HMODULE module_;
+  win32::UniqueModule module_;
 };
 
 // The table of a damaged file may name data beyond what was mapped; the

@@ -1,4 +1,4 @@
-// Bare TCP on 127.0.0.1 for the HTTP contract tests, one backend per OS:
+// Bare sockets on 127.0.0.1 for the contract tests, one backend per OS:
 // the peers must not share code with what they test.
 #ifndef TESTS_PLATFORM_LOOPBACK_PEERS_H_
 #define TESTS_PLATFORM_LOOPBACK_PEERS_H_
@@ -8,7 +8,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/socket_handle.h"
+
 namespace loopback {
+
+// The local port a socket of the UDP backend is bound to; 0 when unknown.
+uint16_t BoundPort(platform::SocketHandle socket);
 
 class TcpStream {
  public:

@@ -116,6 +116,8 @@ class PosixPipeHolder final : public PipeHolder {
 
 }  // namespace
 
+uint16_t BoundPort(platform::SocketHandle socket) { return BoundPort(static_cast<int>(socket)); }
+
 std::unique_ptr<TcpListener> ListenOnLoopback() {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return nullptr;

@@ -143,6 +143,8 @@ void StartWinsock() { static WinsockUse use; }
 
 }  // namespace
 
+uint16_t BoundPort(platform::SocketHandle socket) { return BoundPort(static_cast<SOCKET>(socket)); }
+
 std::unique_ptr<TcpListener> ListenOnLoopback() {
   StartWinsock();
   const SOCKET s = BoundLoopbackSocket();

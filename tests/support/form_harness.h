@@ -45,7 +45,7 @@ class FormHarness {
  public:
   FakeUdpApi api;
   VirtualLoop loop;
-  TestView view;
+  TestView view{loop};
   FakeBoardHttp http;
   FakePipe pipe;
   std::vector<std::string> forgotten;  // addresses dropped from the ARP cache
@@ -67,6 +67,19 @@ class FormHarness {
     api.inbound.push_back({datagram, from, port});
     loop.SignalReadable(socket());
     loop.ProcessPending();
+  }
+  // A wired QJ-L04 board answers the search, the query and the status poll.
+  void AddBoard(const std::string& address, const std::string& mac, uint8_t major, uint8_t minor,
+                uint8_t status = 0x00) {
+    const BoardInfo b = Wired(mac, major, minor);
+    Receive(InfoReply('p', b), address);
+    Receive(InfoReply('q', b), address);
+    Receive(StatusReply(status), address);
+  }
+  // The board answers a basic-information query with this version.
+  void AnswerVersion(const std::string& address, const std::string& mac, uint8_t major,
+                     uint8_t minor) {
+    Receive(InfoReply('q', Wired(mac, major, minor)), address);
   }
   void Refresh() {
     form.RefreshItemClick();

@@ -45,6 +45,14 @@ Bytes ReplyFrame(char letter, uint8_t group, uint16_t command, uint16_t result, 
   return f;
 }
 
+BoardInfo Wired(const std::string& mac, uint8_t major, uint8_t minor) {
+  BoardInfo b;
+  b.mac = mac;
+  b.major = major;
+  b.minor = minor;
+  return b;
+}
+
 Bytes InfoReply(char letter, const BoardInfo& board) {
   Bytes data(board.newer ? 62 : 54, 0);
   if (!board.newer) PutText(data, 0, "QJ-L");

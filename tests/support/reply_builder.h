@@ -24,6 +24,9 @@ struct BoardInfo {
   uint8_t kind_byte = 4;  // newer form only
 };
 
+// A classic wired QJ-L04 board of this MAC and version.
+BoardInfo Wired(const std::string& mac, uint8_t major = 5, uint8_t minor = 0x10);
+
 // Basic information, to a search ('p') or to a query ('q').
 Bytes InfoReply(char letter, const BoardInfo& board);
 Bytes ModelReply(const std::string& mac, const std::string& model, const std::string& printer = "");

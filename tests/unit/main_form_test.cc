@@ -11,16 +11,9 @@ using testing_support::FormHarness;
 using testing_support::InfoReply;
 using testing_support::ModelReply;
 using testing_support::StatusReply;
+using testing_support::Wired;
 using Strings = std::vector<std::string>;
 namespace cat = protocol::category;
-
-BoardInfo Wired(const std::string& mac, uint8_t major, uint8_t minor) {
-  BoardInfo b;
-  b.mac = mac;
-  b.major = major;
-  b.minor = minor;
-  return b;
-}
 
 // A board that answers the search and the query.
 void Identify(FormHarness& h, const std::string& address, const BoardInfo& b) {

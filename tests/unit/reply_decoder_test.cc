@@ -192,4 +192,70 @@ TEST_F(Decoder, WrongResultCodesAndUnknownKindsChangeNothing) {
   EXPECT_TRUE(h.form.devices().empty());
 }
 
+TEST_F(Decoder, NewerSearchReplyIsIgnoredWhileL01OrL02IsTheFilter) {
+  for (uint32_t filter : {cat::kQJL01, cat::kQJL02}) {
+    SCOPED_TRACE(filter);
+    h.form.ShowModelItemClick(filter);
+    h.Refresh();
+    h.Receive(InfoReply('p', Newer("02:00:00:00:00:09")), "10.0.0.9");
+    EXPECT_TRUE(h.form.devices().empty());
+  }
+}
+
+// Each model filter keeps only its own model; W03, W04 and WX-Air0 pre-tick
+// their older boards whatever category is current (still wired QJ-L04).
+TEST_F(Decoder, ModelReplyKeepsOnlyTheFilteredModelAndPreTicksByFilter) {
+  struct Row {
+    uint32_t filter;
+    const char* model;  // the filter's own model
+    bool pre_ticked;
+  };
+  const Row rows[] = {
+      {cat::kQJW02, "QJ-W02", false},  {cat::kPXK60, "NAVB-01", false},
+      {cat::kQJW03, "QJ-W03", true},   {cat::kQJW04, "QJ-W04", true},
+      {cat::kWXAir0, "WX-Air0", true}, {cat::kQJL04Wireless, "QJ-L04", true},
+  };
+  for (const Row& filter : rows) {
+    for (const Row& model : rows) {
+      SCOPED_TRACE(std::string(filter.model) + " filter, model " + model.model);
+      h.form.ShowModelItemClick(filter.filter);
+      h.Refresh();
+      h.Receive(InfoReply('p', Newer("02:00:00:00:00:09")), "10.0.0.9");  // 5.10
+      h.Receive(ModelReply("02:00:00:00:00:09", model.model), "10.0.0.9");
+      const protocol::TDevice* d = h.Device("10.0.0.9");
+      if (&filter != &model) {
+        EXPECT_EQ(d, nullptr) << "another model is dropped";
+        continue;
+      }
+      ASSERT_NE(d, nullptr);
+      EXPECT_EQ(d->wanted, filter.pre_ticked);
+    }
+  }
+}
+
+TEST_F(Decoder, ModelReplyUnidentifiesBoardsSharingTheAddress) {
+  h.Receive(InfoReply('p', Board("02:00:00:00:00:05")), "10.0.0.9");
+  h.Receive(InfoReply('q', Board("02:00:00:00:00:05")), "10.0.0.9");
+  h.form.mutable_filters().pos = false;
+  h.Receive(InfoReply('p', Newer("02:00:00:00:00:09")), "10.0.0.9");
+  h.Receive(ModelReply("02:00:00:00:00:09", "QJ-L04"), "10.0.0.9");
+  ASSERT_EQ(h.form.devices().size(), 2u);
+  EXPECT_FALSE(h.form.devices().at(0)->identified);
+  EXPECT_FALSE(h.form.devices().at(1)->identified);
+}
+
+// With the root chosen and no category mode every board is listed, but a
+// readiness change redraws nothing there.
+TEST_F(Decoder, StatusReplyRedrawsNoRowAtTheRoot) {
+  h.form.ShowAllPOSDevicesItemClick();
+  h.Refresh();
+  h.Receive(InfoReply('p', Board("02:00:00:00:00:05")), "10.0.0.5");
+  h.Receive(InfoReply('q', Board("02:00:00:00:00:05")), "10.0.0.5");
+  h.Select("POS Printers");
+  ASSERT_EQ(h.view.Captions(), Strings({"10.0.0.5"}));
+  h.Receive(StatusReply(0x10), "10.0.0.5");
+  EXPECT_FALSE(h.Device("10.0.0.5")->ready);
+  EXPECT_EQ(h.view.RowAt(0)->image, ui::kImageReady);
+}
+
 }  // namespace

@@ -43,15 +43,25 @@ TEST_F(UdpTest, OpenBindsWatchesAndRefusesASecondSocket) {
   EXPECT_TRUE(udp.usable());
 }
 
-TEST_F(UdpTest, FailedOpenLeavesNoSocketAndCloseMakesItUsableAgain) {
+TEST_F(UdpTest, FailedBindClosesTheSocketAndLeavesTheEndpointUsable) {
   TUDP udp(api, loop, kMsg);
   udp.Startup();
   api.fail_bind = true;
   EXPECT_EQ(udp.Open(BindAddress{}), 0);
-  EXPECT_FALSE(udp.usable());
+  EXPECT_TRUE(udp.usable()) << "Close, the last step of the failure, sets it again";
   EXPECT_FALSE(udp.is_open());
   EXPECT_TRUE(api.open.empty()) << "the socket of a failed bind is closed";
   api.fail_bind = false;
+  EXPECT_EQ(udp.Open(BindAddress{}), 1) << "the next Open tries again at once";
+}
+
+TEST_F(UdpTest, FailedSocketCreationLeavesItUnusableUntilClose) {
+  TUDP udp(api, loop, kMsg);
+  udp.Startup();
+  api.fail_create = true;
+  EXPECT_EQ(udp.Open(BindAddress{}), 0);
+  EXPECT_FALSE(udp.usable());
+  api.fail_create = false;
   EXPECT_EQ(udp.Open(BindAddress{}), 0) << "unusable until Close";
   udp.Close();
   EXPECT_EQ(udp.Open(BindAddress{}), 1);

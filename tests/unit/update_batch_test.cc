@@ -39,21 +39,11 @@ struct Batch : ::testing::Test {
 
   void Board(const std::string& address, const std::string& mac, uint8_t major, uint8_t minor,
              uint8_t status = 0x00) {
-    BoardInfo b;
-    b.mac = mac;
-    b.major = major;
-    b.minor = minor;
-    h->Receive(InfoReply('p', b), address);
-    h->Receive(InfoReply('q', b), address);
-    h->Receive(StatusReply(status), address);
+    h->AddBoard(address, mac, major, minor, status);
   }
   void AnswerVersion(const std::string& address, const std::string& mac, uint8_t major,
                      uint8_t minor) {
-    BoardInfo b;
-    b.mac = mac;
-    b.major = major;
-    b.minor = minor;
-    h->Receive(InfoReply('q', b), address);
+    h->AnswerVersion(address, mac, major, minor);
   }
   const ui::RowData& Row(const std::string& address) {
     return h->view.rows.at(h->view.RowOf(address));
@@ -359,6 +349,35 @@ TEST_F(Batch, AutomaticModeWhenThePipeGoesAwayDuringTheWait) {
   EXPECT_LT(h->loop.now() - t0, 60000u);
   EXPECT_EQ(h->form.result_code(), 402);
   EXPECT_EQ(h->form.workers().at(0)->state(), update::kSendFailure);
+}
+
+// A board already at 0.00 counts as updated at the first checking tick,
+// without an answer; the pipe's last progress message is then 1000.
+TEST_F(Batch, ABoardAtZeroVersionFinishesAtTheFirstCheckingTick) {
+  h->form.FormShow(1033);
+  h->loop.ProcessPending();
+  Board("10.213.0.11", "02:00:00:00:00:11", 0, 0);
+  h->Select("QJ-L04(Wired)");
+  h->view.answers = {Answer::kYes};
+  h->form.FirmUpdateButtonClick();
+  h->loop.RunFor(70);
+  EXPECT_EQ(Row("10.213.0.11").sub[3], "Finish");
+  EXPECT_EQ(h->pipe.progress.back(), 1000);
+}
+
+// An answer from elsewhere moves the record, but the board is asked again
+// at the address it had when the update began.
+TEST_F(Batch, CheckingAsksAtTheAddressTheUpdateBeganWith) {
+  h->form.FormShow(1033);
+  h->loop.ProcessPending();
+  Board("10.213.0.11", "02:00:00:00:00:11", 5, 0);
+  h->Select("QJ-L04(Wired)");
+  h->view.answers = {Answer::kYes};
+  h->form.FirmUpdateButtonClick();
+  AnswerVersion("10.213.0.99", "02:00:00:00:00:11", 5, 0);
+  h->ClearSent();
+  h->loop.RunFor(70);
+  EXPECT_EQ(h->Sent(), Strings({"info 10.213.0.11"}));
 }
 
 }  // namespace

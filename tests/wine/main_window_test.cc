@@ -7,16 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "updater/ui/win32/main_window.h"
 #include "updater/ui/win32/main_window_rc.h"
+#include "updater/ui/win32/menu_bar.h"
 
 namespace ui {
 namespace win32 {
 namespace {
 
-struct Recorder final : MainWindowEvents {
+using platform::win32::Utf8ToWide;
+using platform::win32::WideToUtf8;
+
+struct Recorder final : MainFormHandlers {
   std::vector<std::string> calls;
   std::function<void(RowRef, bool)> on_tick;  // plays the logic's answer
+  std::function<void()> on_close;             // runs while the close is being asked
   bool allow_close = true;
 
   void Add(const std::string& s) { calls.push_back(s); }
@@ -40,11 +46,18 @@ struct Recorder final : MainWindowEvents {
   void RefreshItemClick() override { Add("refresh"); }
   void EnglishItemClick() override { Add("english"); }
   void JapaneseItemClick() override { Add("japanese"); }
-  bool CloseQuery() override {
+  void FirmUpdateButtonClick() override { Add("update"); }
+  void StopButtonClick() override { Add("stop"); }
+  void WebConfigButtonClick() override { Add("web"); }
+  void InterfacesItemClick() override { Add("interfaces"); }
+  void Option1Click() override { Add("option1"); }
+  void ImportIPList1Click() override { Add("import"); }
+  void AboutItemClick() override { Add("about"); }
+  bool FormClose() override {
     Add("close?");
+    if (on_close) on_close();
     return allow_close;
   }
-  void Closed() override { Add("closed"); }
 };
 
 RowData Row(const std::string& address, const std::string& version, bool checked = false) {
@@ -59,7 +72,8 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(window_.Create(GetModuleHandleW(nullptr), false));
-    window_.SetEvents(&events_);
+    window_.SetHandlers(&events_);
+    window_.SetDestroyed([this] { events_.Add("destroyed"); });
     // Focus in the tree, as the first show leaves it.
     SetFocus(window_.tree());
     Pump();
@@ -362,7 +376,7 @@ TEST_F(MainWindowTest, F5RefreshesOnlyWhileRefreshIsEnabled) {
   events_.calls.clear();
   window_.SetCommandEnabled(Command::kRefresh, false);
   SendMessageW(window_.tree(), WM_KEYDOWN, VK_F5, 0);
-  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(ids::kRefreshItem, 0), 0);
+  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_REFRESH, 0), 0);
   Pump();
   EXPECT_TRUE(events_.calls.empty());
 }
@@ -370,10 +384,10 @@ TEST_F(MainWindowTest, F5RefreshesOnlyWhileRefreshIsEnabled) {
 TEST_F(MainWindowTest, CommandsEnableTheirButtonAndMenuItemTogether) {
   window_.SetCommandEnabled(Command::kFirmUpdate, true);
   EXPECT_TRUE(IsWindowEnabled(window_.firm_update_button()));
-  EXPECT_FALSE(GetMenuState(window_.menu(), ids::kFirmwareUpdateItem, MF_BYCOMMAND) & MF_GRAYED);
+  EXPECT_FALSE(GetMenuState(window_.menu(), IDM_FIRMWARE_UPDATE, MF_BYCOMMAND) & MF_GRAYED);
   window_.SetCommandEnabled(Command::kFirmUpdate, false);
   EXPECT_FALSE(IsWindowEnabled(window_.firm_update_button()));
-  EXPECT_TRUE(GetMenuState(window_.menu(), ids::kFirmwareUpdateItem, MF_BYCOMMAND) & MF_GRAYED);
+  EXPECT_TRUE(GetMenuState(window_.menu(), IDM_FIRMWARE_UPDATE, MF_BYCOMMAND) & MF_GRAYED);
 
   window_.SetCommandEnabled(Command::kMainPanel, false);
   EXPECT_FALSE(IsWindowEnabled(window_.tree()));
@@ -405,26 +419,26 @@ TEST_F(MainWindowTest, CaptionsArriveAsUtf8AndShowAsUtf16) {
   EXPECT_STREQ(text, L"\u72b6\u614b");
 
   window_.SetComponentCaption(Component::RefreshItem, "Refresh");
-  GetMenuStringW(window_.menu(), ids::kRefreshItem, text, 128, MF_BYCOMMAND);
+  GetMenuStringW(window_.menu(), IDM_REFRESH, text, 128, MF_BYCOMMAND);
   EXPECT_STREQ(text, L"Refresh\tF5");
   window_.SetComponentCaption(Component::ViewItem, "\xE8\xA1\xA8\xE7\xA4\xBA(&V)");  // 表示
-  GetMenuStringW(window_.menu(), ids::kViewMenu, text, 128, MF_BYPOSITION);
+  GetMenuStringW(window_.menu(), IDM_POS_VIEW, text, 128, MF_BYPOSITION);
   EXPECT_STREQ(text, L"\u8868\u793a(&V)");
 }
 
 TEST_F(MainWindowTest, TheLanguageItemsAreOneRadioGroup) {
   window_.SetItemChecked(Component::JapaneseItem, true);
   window_.SetItemChecked(Component::EnglishItem, false);
-  EXPECT_TRUE(GetMenuState(window_.menu(), ids::kJapaneseItem, MF_BYCOMMAND) & MF_CHECKED);
-  EXPECT_FALSE(GetMenuState(window_.menu(), ids::kEnglishItem, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_TRUE(GetMenuState(window_.menu(), IDM_JAPANESE, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_FALSE(GetMenuState(window_.menu(), IDM_ENGLISH, MF_BYCOMMAND) & MF_CHECKED);
   MENUITEMINFOW mi{};
   mi.cbSize = sizeof mi;
   mi.fMask = MIIM_FTYPE;
-  GetMenuItemInfoW(window_.menu(), ids::kEnglishItem, FALSE, &mi);
+  GetMenuItemInfoW(window_.menu(), IDM_ENGLISH, FALSE, &mi);
   EXPECT_TRUE(mi.fType & MFT_RADIOCHECK);
 
-  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(ids::kEnglishItem, 0), 0);
-  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(ids::kJapaneseItem, 0), 0);
+  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_ENGLISH, 0), 0);
+  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_JAPANESE, 0), 0);
   EXPECT_EQ(events_.calls, (std::vector<std::string>{"english", "japanese"}));
 }
 
@@ -435,24 +449,131 @@ TEST_F(MainWindowTest, StatusPanelsShowTheirTexts) {
   EXPECT_STREQ(text, L"Wired      ");
 }
 
+bool Greyed(HMENU menu, int item) {
+  return (GetMenuState(menu, static_cast<UINT>(item), MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+TEST_F(MainWindowTest, AtStartOnlyUpdateAndStopAreGreyedAndEveryButtonIsOff) {
+  const HMENU menu = window_.menu();
+  EXPECT_TRUE(Greyed(menu, IDM_FIRMWARE_UPDATE));
+  EXPECT_TRUE(Greyed(menu, IDM_STOP));
+  for (int item : {IDM_WEB_BROWSER, IDM_EXIT, IDM_REFRESH, IDM_ENGLISH, IDM_JAPANESE,
+                   IDM_INTERFACES, IDM_OPTION1, IDM_IMPORT_IP_LIST, IDM_ABOUT}) {
+    EXPECT_FALSE(Greyed(menu, item)) << item;
+  }
+  EXPECT_TRUE(GetMenuState(menu, IDM_ENGLISH, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_FALSE(IsWindowEnabled(window_.web_config_button()));
+
+  // The item works while its button is still off.
+  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_WEB_BROWSER, 0), 0);
+  EXPECT_EQ(events_.calls, std::vector<std::string>{"web"});
+}
+
+// Each command of the logic switches its own button and item, and a
+// command whose item is greyed is not run, whoever sends it.
+TEST_F(MainWindowTest, EachCommandSwitchesItsButtonAndItemAndGatesItsMessages) {
+  struct Case {
+    Command command;
+    HWND button;
+    int item;
+    const char* call;
+  };
+  const Case cases[] = {
+      {Command::kFirmUpdate, window_.firm_update_button(), IDM_FIRMWARE_UPDATE, "update"},
+      {Command::kStop, window_.stop_button(), IDM_STOP, "stop"},
+      {Command::kWebConfig, window_.web_config_button(), IDM_WEB_BROWSER, "web"},
+      {Command::kRefresh, nullptr, IDM_REFRESH, "refresh"},
+      {Command::kAbout, nullptr, IDM_ABOUT, "about"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.call);
+    window_.SetCommandEnabled(c.command, true);
+    if (c.button != nullptr) {
+      EXPECT_TRUE(IsWindowEnabled(c.button));
+    }
+    EXPECT_FALSE(Greyed(window_.menu(), c.item));
+    events_.calls.clear();
+    SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(c.item, 0), 0);
+    if (c.button != nullptr) {
+      SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c.button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(c.button));
+    }
+    EXPECT_EQ(events_.calls.size(), c.button != nullptr ? 2u : 1u);
+    for (const std::string& call : events_.calls) EXPECT_EQ(call, c.call);
+
+    window_.SetCommandEnabled(c.command, false);
+    if (c.button != nullptr) {
+      EXPECT_FALSE(IsWindowEnabled(c.button));
+    }
+    EXPECT_TRUE(Greyed(window_.menu(), c.item));
+    events_.calls.clear();
+    SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(c.item, 0), 0);
+    EXPECT_TRUE(events_.calls.empty());
+  }
+  // Exit goes through the close request, so a greyed Exit asks nothing.
+  window_.SetCommandEnabled(Command::kExit, false);
+  events_.calls.clear();
+  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
+  EXPECT_TRUE(events_.calls.empty());
+  EXPECT_NE(window_.hwnd(), nullptr);
+}
+
 TEST_F(MainWindowTest, ExitAsksTheLogicAndClosesOnlyWhenAllowed) {
   events_.allow_close = false;
-  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(ids::kExitItem, 0), 0);
+  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
+  EXPECT_EQ(events_.calls, std::vector<std::string>{"close?"});
   EXPECT_NE(window_.hwnd(), nullptr);
 
-  window_.SetCommandEnabled(Command::kClose, false);
   events_.calls.clear();
-  SendMessageW(window_.hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(events_.calls.empty());  // greyed close: not even asked
-
-  window_.SetCommandEnabled(Command::kClose, true);
   events_.allow_close = true;
-  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(ids::kExitItem, 0), 0);
-  EXPECT_EQ(events_.calls, (std::vector<std::string>{"close?", "closed"}));
+  SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
+  EXPECT_EQ(events_.calls, (std::vector<std::string>{"close?", "destroyed"}));
   EXPECT_EQ(window_.hwnd(), nullptr);
   // The logic may still talk to a window that is gone.
   window_.ListClear();
   window_.SetCaption("after");
+  window_.SetCommandEnabled(Command::kFirmUpdate, true);
+}
+
+// During an update the system menu's Close is greyed: that command (the
+// caption button, Alt+F4) is refused, but a close request from anywhere
+// else, another program included, still reaches the logic to be asked.
+TEST_F(MainWindowTest, AGreyedCloseRefusesOnlyTheSystemMenusCommand) {
+  window_.SetCommandEnabled(Command::kClose, false);
+  EXPECT_TRUE(GetMenuState(GetSystemMenu(window_.hwnd(), FALSE), SC_CLOSE, MF_BYCOMMAND) &
+              MF_GRAYED);
+  SendMessageW(window_.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  Pump();
+  EXPECT_TRUE(events_.calls.empty());
+
+  events_.allow_close = false;
+  PostMessageW(window_.hwnd(), WM_CLOSE, 0, 0);  // as another program would
+  Pump();
+  EXPECT_EQ(events_.calls, std::vector<std::string>{"close?"});
+  EXPECT_NE(window_.hwnd(), nullptr);
+
+  window_.SetCommandEnabled(Command::kClose, true);
+  events_.calls.clear();
+  events_.allow_close = true;
+  SendMessageW(window_.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  Pump();
+  EXPECT_EQ(events_.calls, (std::vector<std::string>{"close?", "destroyed"}));
+}
+
+// The question's own message loop may bring another close request; it is
+// the one being asked, not a second question.
+TEST_F(MainWindowTest, ACloseRequestDuringTheCloseQuestionIsNotAskedAgain) {
+  int nested = 0;
+  events_.on_close = [&] {
+    if (nested++ > 0) return;
+    SendMessageW(window_.hwnd(), WM_CLOSE, 0, 0);
+    SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
+  };
+  events_.allow_close = true;
+  PostMessageW(window_.hwnd(), WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_EQ(events_.calls, (std::vector<std::string>{"close?", "destroyed"}));
+  EXPECT_EQ(nested, 1);
 }
 
 }  // namespace

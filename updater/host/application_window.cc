@@ -3,28 +3,20 @@
 namespace host {
 
 namespace {
-constexpr char kClassName[] = "TApplication";
-constexpr char kTitle[] = "Zantor";
+constexpr wchar_t kClassName[] = L"TApplication";
+constexpr wchar_t kTitle[] = L"Zantor";
 }  // namespace
 
-ApplicationWindow::~ApplicationWindow() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-  if (registered_) UnregisterClassA(kClassName, instance_);
-}
-
 bool ApplicationWindow::Create(HINSTANCE instance) {
-  instance_ = instance;
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = Proc;
-  wc.hInstance = instance;
-  wc.lpszClassName = kClassName;
-  registered_ = RegisterClassA(&wc) != 0;
-  if (!registered_) return false;
+  WNDCLASSEXW design{};
+  design.lpfnWndProc = Proc;
+  design.hInstance = instance;
+  if (!class_.RegisterNamed(design, kClassName)) return false;
   // Top-level (FindWindow skips message-only windows), never shown.
-  hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW, kClassName, kTitle, WS_POPUP, 0, 0, 0, 0, nullptr,
-                          nullptr, instance, nullptr);
-  if (hwnd_ == nullptr) return false;
-  SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  window_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, class_.name(), kTitle, WS_POPUP, 0, 0, 0, 0,
+                                nullptr, nullptr, instance, nullptr));
+  if (!window_) return false;
+  SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   return true;
 }
 
@@ -35,7 +27,7 @@ void ApplicationWindow::BringMainForward() {
 }
 
 LRESULT CALLBACK ApplicationWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = reinterpret_cast<ApplicationWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* self = reinterpret_cast<ApplicationWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self != nullptr) {
     if (message == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_RESTORE) {
       self->BringMainForward();
@@ -47,7 +39,7 @@ LRESULT CALLBACK ApplicationWindow::Proc(HWND hwnd, UINT message, WPARAM wparam,
       return 0;
     }
   }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
+  return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
 }  // namespace host

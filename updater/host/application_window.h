@@ -6,27 +6,29 @@
 
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/window_class.h"
+
 namespace host {
 
 class ApplicationWindow {
  public:
   ApplicationWindow() = default;
-  ~ApplicationWindow();
   ApplicationWindow(const ApplicationWindow&) = delete;
   ApplicationWindow& operator=(const ApplicationWindow&) = delete;
 
   bool Create(HINSTANCE instance);
   void SetMainWindow(HWND main) { main_ = main; }
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return window_.get(); }
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   void BringMainForward();
 
-  HINSTANCE instance_ = nullptr;
-  HWND hwnd_ = nullptr;
+  // Declared before the window, which goes first.
+  platform::win32::WindowClass class_;
+  platform::win32::UniqueWindow window_;
   HWND main_ = nullptr;
-  bool registered_ = false;
 };
 
 }  // namespace host

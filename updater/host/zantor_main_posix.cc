@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host.h"
 #include "updater/host/zantor_session.h"
 #include "updater/ui/headless_view.h"
 
@@ -71,15 +72,6 @@ class SignalSink final : public platform::MessageSink {
  private:
   ui::TMainForm& form_;
 };
-
-// The system's default locale as Windows numbers it: Japanese or not.
-uint32_t DefaultLocaleId() {
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* v = std::getenv(name);
-    if (v != nullptr && *v != '\0') return std::strncmp(v, "ja", 2) == 0 ? 1041 : 1033;
-  }
-  return 1033;
-}
 
 // Drives the window logic as a user at the screen would, and prints the
 // list whenever it changed.
@@ -164,8 +156,14 @@ int main(int argc, char** argv) {
   host::ZantorSession session;
   std::string error;
   if (!session.Start(view, false, &error)) {
-    std::fprintf(stderr, "Zantor: %s\n", error.c_str());
-    return -1;
+    // The deployment tool still gets its final message (402). Automatic
+    // mode shows nothing, so the reason goes to the debug trace there.
+    if (args.empty()) {
+      std::fprintf(stderr, "Zantor: %s\n", error.c_str());
+    } else {
+      platform::DebugTrace(("Zantor: " + error).c_str());
+    }
+    return session.SendResultMessage();
   }
   ui::TMainForm& form = session.form();
   platform::EventLoop& loop = session.loop();
@@ -176,7 +174,7 @@ int main(int argc, char** argv) {
   Operator op(loop, form, view);
   if (form.ParseCommandLine(args) == 0) {
     std::printf("%s\n", view.caption.c_str());
-    form.FormShow(DefaultLocaleId());
+    form.FormShow();
     loop.StartTimer(kSelectTimer, 1000, &op);
     loop.StartTimer(kPrintTimer, 500, &op);
     if (update_ticked) loop.StartTimer(kUpdateTimer, 3500, &op);

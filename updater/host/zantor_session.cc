@@ -50,6 +50,7 @@ bool ZantorSession::Start(ui::MainView& view, bool old_controls, std::string* er
   services.pipe = &pipe_;
   services.forget_neighbour = platform::ForgetNeighbour;
   services.trace = platform::DebugTrace;
+  services.system_locale = platform::SystemLocaleId;
   services.timing = update::UpdateTiming::Scaled(TimeScaleFromEnvironment());
   form_ = std::make_unique<ui::TMainForm>(*loop_, *udp_, view, std::move(services));
 
@@ -79,7 +80,7 @@ bool ZantorSession::Start(ui::MainView& view, bool old_controls, std::string* er
 }
 
 int ZantorSession::SendResultMessage() {
-  return host::SendResultMessage(pipe_, form_ ? form_->result_code() : 402);
+  return host::SendResultMessage(pipe_, form_ ? form_->result_code() : ui::kResultCodeNotUpdated);
 }
 
 }  // namespace host

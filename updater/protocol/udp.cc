@@ -27,8 +27,10 @@ int TUDP::Open(const BindAddress& bind) {
     return 0;
   }
   if (!loop_.WatchSocket(socket_, message_) || !api_.Bind(socket_, bind.address, bind.port)) {
+    // Close makes the endpoint usable again, so the next search simply
+    // tries once more.
+    usable_ = false;
     Close();
-    usable_ = false;  // after Close, which sets it again
     return 0;
   }
   return 1;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <iterator>
+
 #include "updater/update/firmware_image.h"
 #include "updater/update/version_rules.h"
 
@@ -42,21 +44,14 @@ TMainForm::~TMainForm() {
 
 void TMainForm::Create(const std::string& local_address, const FormSettings& settings,
                        bool old_controls) {
-  result_code_ = 402;
+  result_code_ = kResultCodeNotUpdated;
   current_category_ = cat::kQJL04Wired;
   channel_.Startup();
   if (!local_address.empty()) channel_.SetBindAddress(local_address);
   settings_ = settings;
   view_.SetCaption(settings_.caption);
   old_controls_ = old_controls;
-  EnableCommand(Command::kFirmUpdate, false);
-  EnableCommand(Command::kStop, false);
-  EnableCommand(Command::kWebConfig, false);
-  EnableCommand(Command::kRefresh, true);
-  EnableCommand(Command::kMainPanel, true);
-  EnableCommand(Command::kExit, true);
-  EnableCommand(Command::kAbout, true);
-  EnableCommand(Command::kClose, true);
+  ApplyCommands(kStartCommands, std::size(kStartCommands));
   loop_.StartTimer(kStatusTimer, kStatusInterval, this);
 }
 
@@ -181,6 +176,8 @@ void TMainForm::RedrawReadiness(TDevice* record) {
 }
 
 void TMainForm::RefreshUpdateCommand() {
+  // A row shown mid-batch must not reopen the command.
+  if (updating_) return;
   bool any = false;
   for (const Row& r : rows_) {
     const TDevice* d = devices_.Find(r.record_id);
@@ -223,7 +220,7 @@ void TMainForm::ListViewColumnClick(int column) {
 // ---- Selection and ticking ------------------------------------------------
 
 void TMainForm::SelectCategory(NodeRef ref, SelectVia via) {
-  if (refresh_busy_ || ref == kNoNode) return;
+  if (refresh_busy_ || updating_ || ref == kNoNode) return;
   const Node* node = nullptr;
   for (const Node& n : nodes_) {
     if (n.ref == ref) node = &n;
@@ -276,7 +273,7 @@ void TMainForm::TreeViewEnter() {
 void TMainForm::FirmUpdateButtonEnter() { TreeViewEnter(); }
 
 void TMainForm::ReevaluateTick(RowRef ref, bool checked) {
-  if (refresh_busy_) return;
+  if (refresh_busy_ || updating_) return;
   Row* row = MutableRow(ref);
   if (row == nullptr) return;
   TDevice* d = devices_.Find(row->record_id);
@@ -355,8 +352,11 @@ void TMainForm::ShowAllKAVRODevicesItemClick() {
 
 // ---- Language ---------------------------------------------------------------
 
+uint32_t TMainForm::SystemLocale() const {
+  return services_.system_locale ? services_.system_locale() : kEnglishLocaleId;
+}
+
 void TMainForm::FormShow(uint32_t locale_id) {
-  locale_id_ = locale_id;
   ApplyLanguage(LanguageOf(locale_id));
   RefreshItemClick();
 }
@@ -394,7 +394,8 @@ bool TMainForm::OfferUpdateConfirmation(TDevice* record, const std::string& vers
 }
 
 void TMainForm::RefreshItemClick() {
-  if (refresh_busy_) return;
+  // A refresh frees every record, the boards of a running batch included.
+  if (refresh_busy_ || updating_) return;
   view_.ListSetEnabled(false);
   view_.TreeSetEnabled(false);
   refresh_busy_ = true;
@@ -561,280 +562,6 @@ void TMainForm::PostBasicQuery(const TDevice& board) {
 
 void TMainForm::Trace(const char* text) {
   if (services_.trace) services_.trace(text);
-}
-
-// ---- Update batch -------------------------------------------------------------
-
-// No box is ever shown in automatic mode.
-Answer TMainForm::Tell(const std::string& text, TextKey caption, AskKind icon) {
-  if (automatic_) return Answer::kOk;
-  return view_.Ask(text, texts_[caption], icon, AskButtons::kOk);
-}
-
-// A Yes/No question with No as the default button; true for Yes.
-bool TMainForm::Confirm(const std::string& text, TextKey caption, AskKind icon) {
-  if (automatic_) return false;
-  return view_.Ask(text, texts_[caption], icon, AskButtons::kYesNo) == Answer::kYes;
-}
-
-bool TMainForm::AnyTickedNotReady() const {
-  for (const Row& r : rows_) {
-    const TDevice* d = devices_.Find(r.record_id);
-    if (r.data.checked && d != nullptr && d->identified && !d->ready) return true;
-  }
-  return false;
-}
-
-void TMainForm::FirmUpdateButtonClick() {
-  if (!automatic_ && AnyTickedNotReady()) {
-    Tell(texts_[TextKey::MsgNotReady], TextKey::MsgErrorCaption, AskKind::kError);
-    result_code_ = 400;
-    return;
-  }
-  std::vector<TDevice*> selection;
-  bool any_older = false, any_newer = false;
-  for (const Row& r : rows_) {
-    TDevice* d = devices_.Find(r.record_id);
-    if (!r.data.checked || d == nullptr || !d->identified) continue;
-    selection.push_back(d);
-    switch (update::CompareVersions(d->version, settings_.target_version)) {
-      case update::VersionOrder::kOlder:
-        any_older = true;
-        break;
-      case update::VersionOrder::kNewer:
-        any_newer = true;
-        break;
-      case update::VersionOrder::kSame:
-        break;
-    }
-  }
-  if (!automatic_) {
-    for (const TDevice* d : selection) {
-      const update::RangeCheck check =
-          update::CheckUpdateRange(settings_.target_version, d->version);
-      if (check.verdict == update::RangeVerdict::kAllowed) continue;
-      TextKey key = TextKey::MsgOnlyFrom200;
-      switch (check.message) {
-        case update::RangeMessage::kMsgOnlyFrom1xx:
-          key = TextKey::MsgOnlyFrom1xx;
-          break;
-        case update::RangeMessage::kMsgWifiSpecA:
-          key = TextKey::MsgWifiSpecA;
-          break;
-        case update::RangeMessage::kMsgWifiSpecB:
-          key = TextKey::MsgWifiSpecB;
-          break;
-        default:
-          break;
-      }
-      if (check.verdict == update::RangeVerdict::kRefused) {
-        Tell(texts_[key], TextKey::MsgInfoCaption, AskKind::kInformation);
-        return;
-      }
-      if (!Confirm(texts_[key], TextKey::MsgInfoCaption, AskKind::kQuestion)) return;
-    }
-  }
-  if (selection.empty()) return;
-  if (automatic_) {
-    StartBatch(selection);
-    return;
-  }
-  if (!Confirm(UpdateConfirmation(texts_), TextKey::MsgCautionCaption, AskKind::kWarning)) {
-    updating_ = false;
-    return;
-  }
-  if (AnyTickedNotReady()) {
-    Tell(texts_[TextKey::MsgNotReady], TextKey::MsgErrorCaption, AskKind::kError);
-    return;
-  }
-  if (!any_older && !any_newer &&
-      !Confirm(texts_[TextKey::MsgSameVersion], TextKey::MsgInfoCaption, AskKind::kInformation)) {
-    updating_ = false;
-    return;
-  }
-  StartBatch(selection);
-}
-
-void TMainForm::StartBatch(const std::vector<TDevice*>& records) {
-  updating_ = true;
-  batch_error_ = false;
-  stop_requested_ = false;
-  EnableCommand(Command::kMainPanel, false);
-  EnableCommand(Command::kFirmUpdate, false);
-  EnableCommand(Command::kWebConfig, false);
-  EnableCommand(Command::kStop, true);
-  EnableCommand(Command::kRefresh, false);
-  EnableCommand(Command::kExit, false);
-  EnableCommand(Command::kAbout, false);
-  EnableCommand(Command::kClose, false);
-  loop_.StopTimer(kStatusTimer);
-  workers_.clear();
-  for (size_t i = 0; i < records.size(); ++i) {
-    TDevice* d = records[i];
-    if (services_.forget_neighbour) services_.forget_neighbour(d->address);
-    const int32_t index = static_cast<int32_t>(i);
-    workers_.push_back(std::make_unique<update::TUpdateForm>(
-        *this, loop_, *services_.clock, services_.http, services_.timing,
-        kWorkerTimerBase + static_cast<uint32_t>(i), index, d));
-  }
-  if (!workers_.empty()) StartNextWorker();
-}
-
-void TMainForm::StartNextWorker() {
-  bool busy_before = false;
-  size_t candidate = workers_.size();
-  for (size_t i = 0; i < workers_.size(); ++i) {
-    const update::TUpdateForm* w = workers_[i].get();
-    if (w == nullptr) continue;
-    if (w->state() == update::kRunning) return;  // still inside its Run
-    if (w->state() > 0) busy_before = true;
-    if (w->state() == update::kCreated) {
-      candidate = i;
-      break;
-    }
-  }
-  if (busy_before || candidate == workers_.size()) {
-    result_code_ = 402;
-    return;
-  }
-  update::TUpdateForm* worker = workers_[candidate].get();
-  if (candidate == workers_.size() - 1) EnableCommand(Command::kStop, false);
-  TDevice* d = worker->board();
-  if (!automatic_) {
-    const Row* row = RowOf(*d);
-    if (row != nullptr && row->data.checked && d->identified &&
-        update::CompareVersions(d->version, settings_.target_version) ==
-            update::VersionOrder::kNewer &&
-        !Confirm(DowngradeQuestion(texts_, d->address, d->mac), TextKey::MsgCautionCaption,
-                 AskKind::kWarning)) {
-      CancelBatch();
-      return;
-    }
-  }
-  worker->set_state(update::kRunning);
-  worker->set_image_source(settings_.image_source);
-  worker->Run(settings_.image_path, settings_.file_name,
-              settings_.field_name == update::kUploadFieldRcc ? 2 : 1);
-}
-
-void TMainForm::WorkerFinished(int32_t index, int32_t result) {
-  if (index < 0 || static_cast<size_t>(index) >= workers_.size() || !workers_[index]) {
-    result_code_ = 402;
-    return;
-  }
-  TDevice* finished = workers_[index]->board();
-  if (result == update::kResultSuccess) {
-    const Row* own = RowOf(*finished);
-    const bool ticked = own != nullptr && own->data.checked;
-    for (const Row& r : rows_) {
-      TDevice* d = devices_.Find(r.record_id);
-      if (d != nullptr && !ticked && protocol::SameTextIgnoringCase(d->mac, finished->mac)) {
-        d->wanted = false;
-      }
-    }
-  } else {
-    batch_error_ = true;
-  }
-  if (result < 0) {
-    Tell(WorkerFailureMessage(texts_, result, finished->address, finished->mac),
-         TextKey::MsgErrorCaption, AskKind::kError);
-  }
-  workers_[index].reset();
-  if (batch_error_) CancelWaitingWorkers();
-  StartNextWorker();
-  for (const auto& w : workers_) {
-    if (w) {
-      result_code_ = 402;
-      return;
-    }
-  }
-  if (workers_.empty()) return;
-  workers_.clear();
-  if (!batch_error_ && !stop_requested_) {
-    if (automatic_) {
-      result_code_ = 0;
-    } else {
-      Tell(texts_[TextKey::MsgSuccess], TextKey::MsgInfoCaption, AskKind::kInformation);
-    }
-  }
-  updating_ = false;
-  EndBatchCommands(batch_error_ || stop_requested_);
-}
-
-// The commands of an idle window again.
-void TMainForm::EndBatchCommands(bool enable_update) {
-  EnableCommand(Command::kMainPanel, true);
-  if (enable_update) EnableCommand(Command::kFirmUpdate, true);
-  EnableCommand(Command::kWebConfig, true);
-  EnableCommand(Command::kRefresh, true);
-  EnableCommand(Command::kStop, false);
-  EnableCommand(Command::kExit, true);
-  EnableCommand(Command::kAbout, true);
-  EnableCommand(Command::kClose, true);
-  if (!automatic_) loop_.StartTimer(kStatusTimer, kStatusInterval, this);
-}
-
-void TMainForm::RemoveWaitingWorkers() {
-  for (auto& w : workers_) {
-    if (w && w->state() == update::kCreated) w.reset();
-  }
-}
-
-void TMainForm::CancelWaitingWorkers() {
-  result_code_ = 400;
-  RemoveWaitingWorkers();
-}
-
-void TMainForm::CancelBatch() {
-  RemoveWaitingWorkers();
-  workers_.clear();
-  updating_ = false;
-  EndBatchCommands(true);
-}
-
-void TMainForm::StopButtonClick() {
-  if (!Confirm(texts_[TextKey::MsgStopQuestion], TextKey::MsgCautionCaption, AskKind::kWarning)) {
-    return;
-  }
-  stop_requested_ = true;
-  if (!command_enabled(Command::kStop)) return;
-  EnableCommand(Command::kStop, false);
-  RemoveWaitingWorkers();
-}
-
-bool TMainForm::FormClose() {
-  if (!automatic_ && updating_ &&
-      !Confirm(texts_[TextKey::MsgAbortQuestion], TextKey::MsgCautionCaption, AskKind::kWarning)) {
-    return false;
-  }
-  closing_ = true;
-  loop_.Quit(0);
-  return true;
-}
-
-// ---- Automatic mode -------------------------------------------------------------
-
-int TMainForm::ParseCommandLine(const std::vector<std::string>& args) {
-  if (args.empty()) return 0;
-  automatic_ = true;
-  target_address_ = args[0];
-  loop_.StartTimer(kAutoTimer, services_.timing.auto_tick_ms, this);
-  return 1;
-}
-
-void TMainForm::AutoTimerTimer() {
-  // The first show without the firewall offer.
-  ApplyLanguage(LanguageOf(locale_id_));
-  RefreshItemClick();
-  loop_.StopTimer(kAutoTimer);
-  if (nodes_.size() > 1) SelectCategory(nodes_[1].ref, SelectVia::kMouse);
-  loop_.StartTimer(kAuto2Timer, services_.timing.auto_tick_ms, this);
-}
-
-void TMainForm::Auto2TimerTimer() {
-  loop_.StopTimer(kAuto2Timer);
-  FirmUpdateButtonClick();
-  FormClose();
 }
 
 }  // namespace ui

@@ -22,6 +22,7 @@
 #include "updater/ui/main_view.h"
 #include "updater/update/progress_message.h"
 #include "updater/ui/texts.h"
+#include "updater/ui/update_batch.h"
 #include "updater/update/chttp.h"
 #include "updater/update/update_worker.h"
 
@@ -58,6 +59,8 @@ struct FormServices {
   update::ProgressPipe* pipe = nullptr;
   std::function<void(const std::string& address)> forget_neighbour;
   std::function<void(const char* text)> trace;
+  // The system's default locale id (1041 Japanese); unset reads as English.
+  std::function<uint32_t()> system_locale;
   update::UpdateTiming timing;
 };
 
@@ -90,6 +93,7 @@ class TMainForm final : public MainFormHandlers,
   void Create(const std::string& local_address, const FormSettings& settings, bool old_controls);
 
   // First show: the language of the system's default locale, then refresh.
+  void FormShow() { FormShow(SystemLocale()); }
   void FormShow(uint32_t locale_id);
 
   // MainFormHandlers
@@ -206,7 +210,11 @@ class TMainForm final : public MainFormHandlers,
   void ClearTree();
   void ApplyLanguage(Language language);
   bool AnyTickedNotReady() const;
-  void StartBatch(const std::vector<protocol::TDevice*>& records);
+  uint32_t SystemLocale() const;
+  void ApplyCommands(const CommandState* states, size_t count);
+  void RunUpdateCommand();
+  void StartBatch(const std::vector<uint32_t>& record_ids);
+  void EndBatchWhenEmpty();
   void StartNextWorker();
   void CancelBatch();
   void CancelWaitingWorkers();
@@ -236,17 +244,17 @@ class TMainForm final : public MainFormHandlers,
   uint32_t current_category_ = protocol::category::kQJL04Wired;
   uint32_t list_tag_ = protocol::category::kAll;
   bool updating_ = false;
+  bool update_command_open_ = false;  // the update command is asking its questions
   bool batch_error_ = false;
   bool stop_requested_ = false;
   bool old_controls_ = false;
-  int32_t result_code_ = 402;
+  int32_t result_code_ = kResultCodeNotUpdated;
   bool automatic_ = false;
   std::string target_address_;
   std::array<bool, 8> enabled_{};
   FormServices services_;
   std::vector<std::unique_ptr<update::TUpdateForm>> workers_;
   bool closing_ = false;
-  uint32_t locale_id_ = 1033;
   TextTable texts_;
   Language language_ = Language::English;
 };

@@ -17,6 +17,7 @@ enum class Language { English, Japanese };
 
 // The system default locale decides the language of the first show.
 constexpr uint32_t kJapaneseLocaleId = 1041;
+constexpr uint32_t kEnglishLocaleId = 1033;  // what an unknown locale reads as
 Language LanguageOf(uint32_t locale_id);
 
 // Message and status texts, looked up by the window logic and the update

@@ -1,57 +1,34 @@
-// Owners of the Windows handles the window holds, one release call each.
+// The window's own kinds of handle for the one owner template, and two
+// scopes of GDI drawing.
 #ifndef UPDATER_UI_WIN32_HANDLES_H_
 #define UPDATER_UI_WIN32_HANDLES_H_
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/unique_handle.h"
+
 namespace ui {
 namespace win32 {
 
-// Owns one handle; Closer is the matching release call.
-template <typename Handle, typename Closer>
-class Owned {
- public:
-  Owned() = default;
-  explicit Owned(Handle h) : handle_(h) {}
-  ~Owned() { reset(); }
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
+using platform::win32::UniqueFont;
+using platform::win32::UniqueGdiObject;
+using platform::win32::UniqueMemoryDc;
+using platform::win32::UniqueMenu;
+using platform::win32::UniqueModule;
 
-  Handle get() const { return handle_; }
-  void reset(Handle h = nullptr) {
-    if (handle_ != nullptr) Closer()(handle_);
-    handle_ = h;
-  }
-  Handle release() {
-    Handle h = handle_;
-    handle_ = nullptr;
-    return h;
-  }
-
- private:
-  Handle handle_ = nullptr;
+struct ImageListTraits {
+  using Handle = HIMAGELIST;
+  static Handle None() { return nullptr; }
+  static bool Close(Handle h) { return ImageList_Destroy(h) != FALSE; }
 };
-
-struct DestroyImageList {
-  void operator()(HIMAGELIST h) const { ImageList_Destroy(h); }
+struct AcceleratorTraits {
+  using Handle = HACCEL;
+  static Handle None() { return nullptr; }
+  static bool Close(Handle h) { return DestroyAcceleratorTable(h) != FALSE; }
 };
-struct DeleteFont {
-  void operator()(HFONT h) const { DeleteObject(h); }
-};
-struct DestroyMenuHandle {
-  void operator()(HMENU h) const { DestroyMenu(h); }
-};
-struct DestroyAccelerators {
-  void operator()(HACCEL h) const { DestroyAcceleratorTable(h); }
-};
-
-struct DeleteGdiObject {
-  void operator()(HGDIOBJ h) const { DeleteObject(h); }
-};
-struct DeleteDc {
-  void operator()(HDC h) const { DeleteDC(h); }
-};
+using UniqueImageList = platform::win32::UniqueHandle<ImageListTraits>;
+using UniqueAccelerators = platform::win32::UniqueHandle<AcceleratorTraits>;
 
 // The device context of a window (null: the screen) for one scope.
 class WindowDc {

@@ -13,7 +13,7 @@ constexpr int kIconSize = 16;
 constexpr int kImageCount = 7;
 constexpr COLORREF kTransparent = RGB(255, 0, 255);
 
-using GdiObject = Owned<HGDIOBJ, DeleteGdiObject>;
+using GdiObject = UniqueGdiObject<HGDIOBJ>;
 
 COLORREF Darker(COLORREF c) {
   return RGB(GetRValue(c) * 3 / 5, GetGValue(c) * 3 / 5, GetBValue(c) * 3 / 5);
@@ -79,7 +79,7 @@ HIMAGELIST MakeImageList(const Painter (&paint)[kImageCount]) {
   HIMAGELIST list = ImageList_Create(kIconSize, kIconSize, ILC_COLOR24 | ILC_MASK, kImageCount, 0);
   if (list == nullptr) return nullptr;
   WindowDc screen(nullptr);
-  Owned<HDC, DeleteDc> dc(CreateCompatibleDC(screen.get()));
+  UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
   for (Painter p : paint) {
     GdiObject bitmap(CreateCompatibleBitmap(screen.get(), kIconSize, kIconSize));
     {

@@ -1,9 +1,11 @@
-// Contract tests of the Win32 backends on loopback only. The first cases
-// mirror posix_loopback_test.cc; the rest pin down what the message queue
-// can get wrong: nested pumping, quitting from inside it, and notifications
-// after a socket is no longer watched.
+// Contract tests of the event loop, UDP and adapter backends on loopback
+// only, written once and built against whichever backend this system has.
+// Beyond the plain cases they pin down what a message loop can get wrong:
+// nested pumping, quitting from inside it, a handler that keeps posting,
+// and notifications after a socket is no longer watched.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/udp_socket.h"
+#include "tests/platform/loopback_peers.h"
 
 namespace platform {
 namespace {
@@ -46,27 +49,34 @@ struct Recorder : MessageSink, TimerSink {
   }
 };
 
-uint16_t BoundPort(SocketHandle s);
-
-// Winsock must be started before socket() works; the POSIX side has no such
-// step.
-class Win32Udp : public ::testing::Test {
+// The socket library is started for every case, as the window logic does;
+// it has to be on Windows, and is a no-op elsewhere.
+class Loopback : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_NE(loop, nullptr);
     uint16_t granted = 0;
     ASSERT_EQ(udp->Startup(kWinsock20, &granted), 0);
+    r.loop = loop.get();
+    r.udp = udp.get();
   }
   void TearDown() override { udp->Cleanup(); }
 
+  // A socket bound to 127.0.0.1 at a port of the system's choice.
+  SocketHandle BoundSocket() {
+    const SocketHandle s = udp->Create();
+    EXPECT_NE(s, kNoSocket);
+    EXPECT_TRUE(udp->Bind(s, loopback_address, 0));
+    return s;
+  }
+
+  std::unique_ptr<EventLoop> loop = CreateEventLoop();
   std::unique_ptr<UdpApi> udp = CreateUdpApi();
-  const uint32_t loopback = udp->ParseAddress("127.0.0.1");
+  const uint32_t loopback_address = udp->ParseAddress("127.0.0.1");
+  Recorder r;
 };
 
-TEST(Win32Loop, PostedMessagesRunInOrderThenTimer) {
-  auto loop = CreateEventLoop();
-  ASSERT_NE(loop, nullptr);
-  Recorder r;
-  r.loop = loop.get();
+TEST_F(Loopback, PostedMessagesRunInOrderThenTimer) {
   loop->Register(kPosted, &r);
   loop->Post(kPosted, 1, 0);
   loop->Post(kPosted, 2, 0);
@@ -74,53 +84,74 @@ TEST(Win32Loop, PostedMessagesRunInOrderThenTimer) {
   const uint32_t start = SystemClock().TickCount();
   EXPECT_EQ(loop->Run(), 1);
   EXPECT_GE(SystemClock().TickCount() - start, 15u);
-  const std::vector<std::string> want = {"posted 1", "posted 2", "timer 5"};
-  EXPECT_EQ(r.events, want);
+  EXPECT_EQ(r.events, (std::vector<std::string>{"posted 1", "posted 2", "timer 5"}));
+  // Run has returned: the next Run waits again.
   EXPECT_FALSE(loop->QuitRequested());
 }
 
-TEST_F(Win32Udp, EachDatagramRaisesOneMessageAndOversizeFails) {
-  auto loop = CreateEventLoop();
-  ASSERT_NE(loop, nullptr);
-  Recorder r;
-  r.loop = loop.get();
-  r.udp = udp.get();
-  r.socket = udp->Create();
-  ASSERT_NE(r.socket, kNoSocket);
-  ASSERT_TRUE(udp->Bind(r.socket, loopback, 0));
+TEST_F(Loopback, EachDatagramRaisesOneMessageAndOversizeFails) {
+  r.socket = BoundSocket();
   ASSERT_TRUE(loop->WatchSocket(r.socket, kSocketMessage));
   loop->Register(kSocketMessage, &r);
 
-  const SocketHandle sender = udp->Create();
-  ASSERT_TRUE(udp->Bind(sender, loopback, 0));
-  const uint16_t port = BoundPort(r.socket);
+  const SocketHandle sender = BoundSocket();
+  const uint16_t port = loopback::BoundPort(r.socket);
   std::vector<uint8_t> small(14, 'a'), big(513, 'b'), full(512, 'c');
-  ASSERT_EQ(udp->SendTo(sender, small.data(), 14, loopback, port), 14);
-  ASSERT_EQ(udp->SendTo(sender, big.data(), 513, loopback, port), 513);
-  ASSERT_EQ(udp->SendTo(sender, full.data(), 512, loopback, port), 512);
+  ASSERT_EQ(udp->SendTo(sender, small.data(), 14, loopback_address, port), 14);
+  ASSERT_EQ(udp->SendTo(sender, big.data(), 513, loopback_address, port), 513);
+  ASSERT_EQ(udp->SendTo(sender, full.data(), 512, loopback_address, port), 512);
   r.expected_datagrams = 3;
   loop->StartTimer(kGiveUp, 5000, &r);
   EXPECT_EQ(loop->Run(), 0);
-  const std::vector<std::string> want = {"datagram 14 127.0.0.1", "datagram -1 ",
-                                         "datagram 512 127.0.0.1"};
-  EXPECT_EQ(r.events, want);
+  EXPECT_EQ(r.events, (std::vector<std::string>{"datagram 14 127.0.0.1", "datagram -1 ",
+                                                "datagram 512 127.0.0.1"}));
   loop->UnwatchSocket(r.socket);
   udp->ShutdownAndClose(r.socket);
   udp->ShutdownAndClose(sender);
 }
 
-TEST_F(Win32Udp, AddressText) {
+TEST_F(Loopback, UnwatchedSocketRaisesNoMessage) {
+  r.socket = BoundSocket();
+  ASSERT_TRUE(loop->WatchSocket(r.socket, kSocketMessage));
+  loop->UnwatchSocket(r.socket);
+  loop->Register(kSocketMessage, &r);
+
+  const SocketHandle sender = BoundSocket();
+  uint8_t byte = 'x';
+  ASSERT_EQ(udp->SendTo(sender, &byte, 1, loopback_address, loopback::BoundPort(r.socket)), 1);
+  loop->StartTimer(kGiveUp, 200, &r);
+  EXPECT_EQ(loop->Run(), 1);
+  EXPECT_EQ(r.events, std::vector<std::string>{"timer 99"});
+  udp->ShutdownAndClose(r.socket);
+  udp->ShutdownAndClose(sender);
+}
+
+TEST_F(Loopback, AddressTextAndStartup) {
   EXPECT_EQ(udp->ParseAddress("not an address"), kInaddrNone);
   const uint32_t a = udp->ParseAddress("1.2.3.4");
   const uint8_t* b = reinterpret_cast<const uint8_t*>(&a);
   EXPECT_EQ(b[0], 1);
   EXPECT_EQ(b[3], 4);
+  // The core asks for version 2.0 and marks its endpoint unusable unless
+  // exactly that is granted.
+  uint16_t granted = 0;
+  EXPECT_EQ(udp->Startup(kWinsock20, &granted), 0);
+  EXPECT_EQ(granted, kWinsock20);
+  udp->Cleanup();
 }
 
-TEST(Win32Adapters, ListsLoopbackWithoutAHardwareAddress) {
+TEST_F(Loopback, SearchSocketHoldsTheRepliesOfAThousandBoards) {
+  // Linux caps an ordinary request at net.core.rmem_max (root passes it)
+  // and reports twice what was asked; Winsock reports the request.
+  const SocketHandle s = udp->Create();
+  ASSERT_NE(s, kNoSocket);
+  EXPECT_GE(udp->ReceiveBufferBytes(s), kSearchReceiveBuffer);
+  udp->ShutdownAndClose(s);
+}
+
+TEST(LoopbackAdapters, ListsLoopbackWithoutAHardwareAddress) {
   std::vector<Adapter> adapters;
   ASSERT_TRUE(ListAdapters(&adapters));
-  ASSERT_FALSE(adapters.empty());
   bool saw_loopback = false;
   for (const Adapter& a : adapters) {
     for (const AdapterAddress& u : a.unicast) {
@@ -134,44 +165,10 @@ TEST(Win32Adapters, ListsLoopbackWithoutAHardwareAddress) {
   EXPECT_TRUE(saw_loopback);
 }
 
-// --- Windows only ----------------------------------------------------------
-
-// The core asks for Winsock 2.0 and marks its endpoint unusable unless
-// exactly that is granted.
-TEST_F(Win32Udp, StartupGrantsTheVersionAskedFor) {
-  uint16_t granted = 0;
-  EXPECT_EQ(udp->Startup(kWinsock20, &granted), 0);
-  EXPECT_EQ(granted, kWinsock20);
-  udp->Cleanup();
-}
-
-TEST_F(Win32Udp, UnwatchedSocketRaisesNoMessage) {
-  auto loop = CreateEventLoop();
-  ASSERT_NE(loop, nullptr);
-  Recorder r;
-  r.loop = loop.get();
-  r.udp = udp.get();
-  r.socket = udp->Create();
-  ASSERT_TRUE(udp->Bind(r.socket, loopback, 0));
-  ASSERT_TRUE(loop->WatchSocket(r.socket, kSocketMessage));
-  loop->UnwatchSocket(r.socket);
-  loop->Register(kSocketMessage, &r);
-
-  const SocketHandle sender = udp->Create();
-  uint8_t byte = 'x';
-  ASSERT_EQ(udp->SendTo(sender, &byte, 1, loopback, BoundPort(r.socket)), 1);
-  loop->StartTimer(kGiveUp, 200, &r);
-  EXPECT_EQ(loop->Run(), 1);
-  const std::vector<std::string> want = {"timer 99"};
-  EXPECT_EQ(r.events, want);
-  udp->ShutdownAndClose(r.socket);
-  udp->ShutdownAndClose(sender);
-}
-
 // A long operation pumps with ProcessPending from inside a handler; a
 // handler it runs may end the program, and the outer Run must then return
-// instead of blocking in GetMessage.
-TEST(Win32Loop, QuitInsideNestedProcessPendingEndsRun) {
+// instead of waiting for more.
+TEST_F(Loopback, QuitInsideNestedProcessPendingEndsRun) {
   struct Nester : MessageSink {
     EventLoop* loop = nullptr;
     std::vector<uintptr_t> seen;
@@ -186,8 +183,6 @@ TEST(Win32Loop, QuitInsideNestedProcessPendingEndsRun) {
       }
     }
   } nester;
-  auto loop = CreateEventLoop();
-  ASSERT_NE(loop, nullptr);
   nester.loop = loop.get();
   loop->Register(kPosted, &nester);
   loop->Post(kPosted, 1, 0);
@@ -196,9 +191,9 @@ TEST(Win32Loop, QuitInsideNestedProcessPendingEndsRun) {
 }
 
 // ProcessPending must return even while a handler keeps posting to itself,
-// and must still run a timer that is due; WM_TIMER alone would never be
-// generated while the queue is not empty.
-TEST(Win32Loop, ProcessPendingEndsAndRunsDueTimersDespiteSelfPosting) {
+// and must still run a timer that is due (on Windows WM_TIMER alone would
+// never be made while the queue is not empty).
+TEST_F(Loopback, ProcessPendingEndsAndRunsDueTimersDespiteSelfPosting) {
   struct Repost : MessageSink, TimerSink {
     EventLoop* loop = nullptr;
     int messages = 0;
@@ -209,33 +204,22 @@ TEST(Win32Loop, ProcessPendingEndsAndRunsDueTimersDespiteSelfPosting) {
     }
     void OnTimer(uint32_t) override { ++ticks; }
   } repost;
-  auto loop = CreateEventLoop();
-  ASSERT_NE(loop, nullptr);
   repost.loop = loop.get();
   loop->Register(kPosted, &repost);
   loop->StartTimer(3, 10, &repost);
   loop->Post(kPosted, 0, 0);
   SystemClock().Sleep(60);
   loop->ProcessPending();
-  EXPECT_EQ(repost.messages, 1);
+  // One round each time: what was queued, and what the round itself
+  // queued at most once more; late ticks are not piled up.
+  EXPECT_GE(repost.messages, 1);
+  EXPECT_LE(repost.messages, 2);
   EXPECT_EQ(repost.ticks, 1);
+  const int after_first = repost.messages;
   loop->ProcessPending();
-  EXPECT_EQ(repost.messages, 2);
+  EXPECT_GT(repost.messages, after_first);
   loop->StopTimer(3);
 }
 
-}  // namespace
-}  // namespace platform
-
-#include <winsock2.h>
-
-namespace platform {
-namespace {
-uint16_t BoundPort(SocketHandle s) {
-  sockaddr_in sa{};
-  int len = sizeof sa;
-  getsockname(static_cast<SOCKET>(s), reinterpret_cast<sockaddr*>(&sa), &len);
-  return ntohs(sa.sin_port);
-}
 }  // namespace
 }  // namespace platform

@@ -1,0 +1,219 @@
+// Handlers running inside other handlers. Every question is a modal box
+// whose loop keeps handling datagrams and timers, and a worker's Run lets
+// pending messages run; so a reply, a refresh, a tree click or a second
+// update command can arrive at any of those moments. Each case delivers one
+// of them at one moment and checks that nothing freed is used (the
+// sanitizer build runs these), that no second batch starts, and that a
+// board that vanished before the batch began is simply not updated.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "tests/support/form_harness.h"
+#include "tests/support/temp_file.h"
+
+namespace {
+
+using testing_support::FormHarness;
+using testing_support::ModelReply;
+using testing_support::TempFile;
+using ui::Answer;
+using ui::Command;
+
+constexpr char kAddress[] = "10.213.0.11";
+constexpr char kMac[] = "02:00:00:00:00:11";
+constexpr uint32_t kIntrusionTimer = 900;
+
+enum class Moment {
+  kConfirmation,  // the update confirmation
+  kSameVersion,   // the same-version question
+  kDowngrade,     // the downgrade question, the batch already started
+  kRun,           // inside the worker's Run (upload and restart wait)
+  kFailure,       // the worker's failure message
+  kSuccess,       // the batch's success message
+  kStop,          // the stop question, asked during Run
+  kAbort,         // the close question, asked during Run, answered No
+};
+
+enum class Intrusion {
+  kStrayReply,    // a model reply naming another model for the ticked board
+  kRefresh,       // F5 or an adapter dialog's OK
+  kSecondUpdate,  // the update command once more
+  kTreeClick,     // a category chosen: the list is rebuilt
+};
+
+struct Case {
+  Moment moment;
+  uint8_t major, minor;  // the board's version
+  bool tick_by_hand;     // only older boards are pre-ticked
+  size_t question;       // index of the question the moment is, if any
+  bool batch_started;    // the batch runs at that moment
+};
+
+Case CaseFor(Moment m) {
+  switch (m) {
+    case Moment::kConfirmation:
+      return {m, 5, 0x00, false, 0, false};
+    case Moment::kSameVersion:
+      return {m, 5, 0x12, true, 1, false};
+    case Moment::kDowngrade:
+      return {m, 5, 0x20, true, 1, true};
+    case Moment::kRun:
+      return {m, 5, 0x00, false, SIZE_MAX, true};
+    case Moment::kFailure:
+    case Moment::kSuccess:
+    case Moment::kStop:
+    case Moment::kAbort:
+      return {m, 5, 0x00, false, 1, true};
+  }
+  return {};
+}
+
+// Fires once, some way into Run's restart wait.
+struct OneShot : platform::TimerSink {
+  platform::EventLoop* loop = nullptr;
+  std::function<void()> call;
+  void OnTimer(uint32_t id) override {
+    loop->StopTimer(id);
+    if (call) call();
+  }
+};
+
+struct Reentrancy : ::testing::TestWithParam<std::tuple<Moment, Intrusion>> {
+  TempFile image{TempFile::Pattern(30000)};
+  FormHarness h{"10.213.0.2", image.path()};
+  OneShot shot;
+  bool delivered = false;
+  bool updating_then = false;
+
+  void Deliver(Intrusion what) {
+    delivered = true;
+    updating_then = h.form.updating();
+    switch (what) {
+      case Intrusion::kStrayReply:
+        h.Receive(ModelReply(kMac, "QJ-W02"), kAddress);
+        break;
+      case Intrusion::kRefresh:
+        h.form.RefreshItemClick();
+        break;
+      case Intrusion::kSecondUpdate:
+        h.form.FirmUpdateButtonClick();
+        break;
+      case Intrusion::kTreeClick:
+        h.Select("QJ-L04(Wired)");
+        break;
+    }
+    if (h.form.updating()) {
+      EXPECT_FALSE(h.form.command_enabled(Command::kFirmUpdate))
+          << "the update command reopened mid-batch";
+    }
+  }
+  size_t Asked(const std::string& text) const {
+    size_t n = 0;
+    for (const auto& q : h.view.questions) n += q.text == text;
+    return n;
+  }
+};
+
+TEST_P(Reentrancy, NothingFreedIsUsedAndNoSecondBatchStarts) {
+  const Moment moment = std::get<0>(GetParam());
+  const Intrusion intrusion = std::get<1>(GetParam());
+  const Case c = CaseFor(moment);
+  h.form.FormShow(1033);
+  h.loop.ProcessPending();
+  h.AddBoard(kAddress, kMac, c.major, c.minor);
+  h.Select("QJ-L04(Wired)");
+  if (c.tick_by_hand) h.form.ListViewMouseDown(h.view.RowOf(kAddress), true);
+  ASSERT_TRUE(h.view.rows.at(h.view.RowOf(kAddress)).checked);
+
+  h.view.answers.assign(8, Answer::kYes);
+  if (moment == Moment::kAbort) h.view.answers[1] = Answer::kNo;
+  if (moment == Moment::kFailure) h.http.fail_open = true;
+  h.view.modal = true;
+  h.view.while_open = [&](size_t index) {
+    if (index == c.question && !delivered) Deliver(intrusion);
+  };
+  shot.loop = &h.loop;
+  shot.call = [&] {
+    if (moment == Moment::kRun) Deliver(intrusion);
+    if (moment == Moment::kStop) h.form.StopButtonClick();
+    if (moment == Moment::kAbort) {
+      EXPECT_FALSE(h.form.FormClose());
+    }
+  };
+  h.loop.StartTimer(kIntrusionTimer, 5000, &shot);
+
+  h.form.FirmUpdateButtonClick();
+  h.loop.RunFor(1000);  // a failure is reported on the worker's next tick
+  if (moment == Moment::kSuccess) {
+    h.AnswerVersion(kAddress, kMac, 5, 0x12);
+    h.loop.RunFor(70 * 3);
+  }
+  ASSERT_TRUE(delivered) << "the moment never came";
+  EXPECT_EQ(updating_then, c.batch_started);
+
+  const std::string confirmation = ui::UpdateConfirmation(h.form.texts());
+  EXPECT_EQ(Asked(confirmation), 1u) << "a second update command asked again";
+  EXPECT_LE(h.http.sessions, 1) << "a second batch started";
+  const bool vanished =
+      !c.batch_started && (intrusion == Intrusion::kStrayReply || intrusion == Intrusion::kRefresh);
+  if (vanished) {
+    EXPECT_EQ(h.http.sessions, 0) << "a board that vanished during the questions was updated";
+    EXPECT_FALSE(h.form.updating());
+  } else {
+    EXPECT_NE(h.Device(kAddress), nullptr) << "a record was freed during the batch";
+    EXPECT_EQ(h.http.sessions, 1);
+  }
+}
+
+std::string Name(const ::testing::TestParamInfo<std::tuple<Moment, Intrusion>>& info) {
+  static const char* kMoments[] = {"Confirmation", "SameVersion", "Downgrade", "Run",
+                                   "Failure",      "Success",     "Stop",      "Abort"};
+  static const char* kIntrusions[] = {"StrayReply", "Refresh", "SecondUpdate", "TreeClick"};
+  return std::string(kMoments[static_cast<int>(std::get<0>(info.param))]) + "_" +
+         kIntrusions[static_cast<int>(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryQuestionAndRun, Reentrancy,
+    ::testing::Combine(::testing::Values(Moment::kConfirmation, Moment::kSameVersion,
+                                         Moment::kDowngrade, Moment::kRun, Moment::kFailure,
+                                         Moment::kSuccess, Moment::kStop, Moment::kAbort),
+                       ::testing::Values(Intrusion::kStrayReply, Intrusion::kRefresh,
+                                         Intrusion::kSecondUpdate, Intrusion::kTreeClick)),
+    Name);
+
+// A stop answered while the downgrade question of the second of three
+// boards is open removes that board and the third: the batch must end
+// rather than start a freed worker or wait for ever.
+TEST(ReentrancyStop, StopDuringTheDowngradeQuestionEndsTheBatch) {
+  TempFile image{TempFile::Pattern(30000)};
+  FormHarness h{"10.213.0.2", image.path()};
+  h.form.FormShow(1033);
+  h.loop.ProcessPending();
+  h.AddBoard("10.213.0.11", "02:00:00:00:00:11", 5, 0x00);
+  h.AddBoard("10.213.0.12", "02:00:00:00:00:12", 5, 0x20);  // newer: asked about
+  h.AddBoard("10.213.0.13", "02:00:00:00:00:13", 5, 0x00);
+  h.Select("QJ-L04(Wired)");
+  h.form.ListViewMouseDown(h.view.RowOf("10.213.0.12"), true);
+  h.view.answers.assign(4, Answer::kYes);
+  h.view.modal = true;
+  h.view.while_open = [&](size_t index) {
+    if (index == 1) h.form.StopButtonClick();  // the stop question is index 2
+  };
+  h.form.FirmUpdateButtonClick();
+  h.AnswerVersion("10.213.0.11", "02:00:00:00:00:11", 5, 0x12);
+  h.loop.RunFor(70 * 3);
+  ASSERT_EQ(h.view.questions.size(), 3u);
+  EXPECT_EQ(h.view.questions[1].text,
+            ui::DowngradeQuestion(h.form.texts(), "10.213.0.12", "02:00:00:00:00:12"));
+  EXPECT_EQ(h.http.sessions, 1) << "a stopped board was updated";
+  EXPECT_FALSE(h.form.updating());
+  EXPECT_TRUE(h.form.workers().empty());
+  EXPECT_TRUE(h.form.command_enabled(Command::kRefresh));
+  EXPECT_TRUE(h.form.command_enabled(Command::kFirmUpdate)) << "stopped: the command reopens";
+}
+
+}  // namespace
