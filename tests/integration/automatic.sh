@@ -7,6 +7,7 @@
 # CASE: ok | nopipe | http500 | refuse | reset | noanswer    (Linux and Wine)
 #       slowbody | cutshort | nocode | silentpipe | sigterm | hostiledir | twoinstances
 #                                                              (Linux only)
+#       nonascii: under Wine, TEMP and TMP hold "é" and a Japanese character
 # ZANTOR_TIME_SCALE is passed on (unset: the shipped 195-second wait).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -62,6 +63,26 @@ zt_in_sim "$boardsim" --log "$work/sim.log" --image "$image" \
   --board "ip=10.213.0.12,version=5.00,http=ok,restart=3000,newversion=5.12" &
 for _ in $(seq 50); do grep -q ' ready ' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
 
+if [ "$case" = nonascii ]; then
+  # Wine takes TEMP and TMP from the prefix's HKCU\Environment, not from
+  # the Unix environment; the namespace's own prefix, so nothing else sees it.
+  temp='C:\zt-é日'
+  run cmd /c mkdir "$temp" >/dev/null 2>&1
+  for var in TEMP TMP; do
+    run reg add 'HKCU\Environment' /v "$var" /t REG_SZ /d "$temp" /f >/dev/null 2>&1 ||
+      { echo "FAIL: reg add $var"; exit 1; }
+  done
+  prefix_dir="${ZANTOR_WINEPREFIX:-$repo/build/wineprefix}-netns-$ZT_NS_HOST"
+  # Restart the namespace's Wine session so new programs read it.
+  zt_in_host env WINEPREFIX="$prefix_dir" wineserver -k 2>/dev/null
+  staged_dir="$prefix_dir/drive_c/zt-é日/ZANTOR"
+  ( for _ in $(seq 600); do
+      [ -d "$staged_dir" ] && ls "$staged_dir" >"$work/staged" && break
+      sleep 0.1
+    done ) &
+  watcher=$!
+fi
+
 pipe_pid=
 if [ "$case" != nopipe ]; then
   reply="--reply 7"
@@ -82,6 +103,7 @@ if [ "$case" = hostiledir ]; then
     "mkdir -m 0777 '$work/tmp/ZANTOR' && ln -s '$work/victim' '$work/tmp/ZANTOR/Zantor.ini'" ||
     { echo "FAIL: could not prepare the hostile directory as nobody"; exit 1; }
 fi
+
 
 start=$SECONDS
 if [ "$case" = sigterm ]; then
@@ -187,6 +209,13 @@ case $case in
     check test "$(cat "$work/victim")" = precious
     check test "$(stat -c %a "$work/victim")" = 444
     check test -L "$work/tmp/ZANTOR/Zantor.ini"
+    ;;
+  nonascii)
+    wait "$watcher" 2>/dev/null
+    check test "$rc" -eq 0
+    check grep -q 'compare=match' "$work/sim.log"
+    check grep -q 'Zantor.ini' "$work/staged"
+    check test ! -e "$staged_dir"
     ;;
   twoinstances)
     check test "$rc" -eq 0
