@@ -269,10 +269,9 @@ SysError RemoveNoFollow(const std::string& path) {
 
 SysError RemoveIfSameFile(const std::string& path, const FileId& id) {
   const std::wstring wide = Utf8ToWide(path);
-  win32::UniqueFileHandle file(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
-                                           nullptr));
+  win32::UniqueFileHandle file(CreateFileW(
+      wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) return static_cast<SysError>(GetLastError());
   FileId found;
   if (!IdOf(file.get(), &found)) return static_cast<SysError>(GetLastError());
