@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 jobs=${ZANTOR_JOBS:-$(nproc)}
 # One compiler cache for every checkout of the tree (worktrees, CI clones).
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+# Info-ZIP UnZip's source (Debian's package), compiled by both builds.
+bash scripts/fetch-unzip.sh
 werror=OFF
 [ "${CI:-}" = true ] && werror=ON
 for preset in linux windows; do

@@ -9,6 +9,36 @@ bash scripts/setup.sh >/dev/null
 cmake --build --preset linux -j "$(nproc)" --target Zantor boardsim >/dev/null
 image=build/linux/resources/l04_05.12.rcc  # the stand-in image Zantor carries
 
+# `demo.sh launcher`: what a user starts. fwlauncher unpacks its payload into
+# a private $TMPDIR/ZANTOR with the unzip library, shows its start-up progress,
+# runs Terma (the licence; the demo answers "y"), and Terma runs the unpacked
+# Zantor, which lists two simulated boards. After a few seconds the demo
+# presses Ctrl+C for Zantor; the launcher then removes the unpacked tree.
+if [ "${1:-}" = launcher ]; then
+  cmake --build --preset linux -j "$(nproc)" --target fwlauncher boardsim >/dev/null
+  . tests/integration/netns.sh
+  ZT_NETNS_ID="demol$$" zt_netns_setup 2
+  work=$(mktemp -d)
+  chmod 700 "$work"
+  trap 'zt_netns_cleanup; rm -rf "$work"' EXIT
+  zt_in_sim build/linux/tools/boardsim/boardsim --log "$work/sim.log" \
+    --board ip=10.213.0.11,version=5.00 --board ip=10.213.0.12,version=5.12 &
+  for _ in $(seq 50); do grep -q ' ready ' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
+  mkfifo "$work/answer"
+  zt_in_host env TMPDIR="$work" build/linux/launcher/fwlauncher <"$work/answer" &
+  launcher=$!
+  exec 3>"$work/answer"
+  sleep 2
+  printf 'y\n' >&3
+  echo y
+  sleep "${ZANTOR_DEMO_SECONDS:-6}"
+  for pid in $(pgrep -f "^$work/ZANTOR/res/Zantor"); do kill -INT "$pid"; done
+  exec 3>&-
+  wait "$launcher" && echo "fwlauncher ended with 0"
+  [ -e "$work/ZANTOR" ] || echo "The unpacked tree $work/ZANTOR is gone."
+  exit 0
+fi
+
 . tests/integration/netns.sh
 ZT_NETNS_ID="demo$$" zt_netns_setup 4
 log=$(mktemp)

@@ -4,9 +4,11 @@
 # address. Checks the message sequence on the pipe and the exit code.
 #
 #   automatic.sh ZANTOR BOARDSIM PIPESERVER CASE [wine]
-# CASE: ok | nopipe | http500 | refuse | reset | noanswer    (Linux and Wine)
+# CASE: ok | nopipe | http500 | refuse | reset | noanswer     (Linux and Wine)
+#       startfail (staging cannot create its directory: nothing shown, the
+#       reason on the debug trace, 402 still sent)
 #       slowbody | cutshort | nocode | silentpipe | sigterm | hostiledir | twoinstances
-#                                                              (Linux only)
+#                                                               (Linux only)
 #       nonascii: under Wine, TEMP and TMP hold "é" and a Japanese character
 # ZANTOR_TIME_SCALE is passed on (unset: the shipped 195-second wait).
 set -uo pipefail
@@ -46,9 +48,16 @@ run_gui() {
     run "$@"
   else
     zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="${PIPE:-$work/pipe}" \
-      TMPDIR="$work/tmp" "$@"
+      TMPDIR="$work/tmp" ${start_env[@]+"${start_env[@]}"} "$@"
   fi
 }
+
+start_env=()
+if [ "$case" = startfail ]; then
+  # A file where the staging directory belongs.
+  mkdir -p "$work/tmp" && : >"$work/tmp/ZANTOR"
+  start_env=(TMPDIR="$work/tmp" ZANTOR_TRACE=1)
+fi
 
 http=ok
 case $case in
@@ -171,6 +180,13 @@ case $case in
     # Without the tool every progress message fails: the eleventh ends the
     # upload, eleven chunks in.
     check grep -q 'request=incomplete body=90112 ' "$work/sim.log"
+    ;;
+  startfail)
+    check test "$(final_of)" = 402
+    check test "$rc" -eq $((402 & 255))
+    check grep -q '^Zantor: ' "$work/err"
+    check test "$(grep -c "Cannot write" "$work/out")" -eq 0
+    check test "$(grep -c 'http board=' "$work/sim.log")" -eq 0
     ;;
   http500 | refuse | reset | noanswer)
     check test "$(final_of)" = 402

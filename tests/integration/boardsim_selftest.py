@@ -361,7 +361,8 @@ def phase_http(args):
     wait_log(args.log, r" restart board=10\.213\.0\.11 ", start=n)
     l = http_line(args, "10.213.0.11", n)
     check(re.fullmatch(r"t=\d+ http board=10\.213\.0\.11 mac=02:00:0A:D5:00:0B from=10\.213\.0\.2:\d+ request=ok "
-                       r"body=17826089 length=17826089 compare=match agent=\"Zantor/1\.0\" answer=200 ms=\d+", l),
+                       r"body=17826089 length=17826089 compare=match agent=\"Zantor/1\.0\" "
+                       r"boundary=\"-{27}7dd1963540348\" field=\"rcc\" answer=200 ms=\d+", l),
           "good upload logged: %s" % l)
     check(wait_log(args.log, r" restart board=10\.213\.0\.11 mac=02:00:0A:D5:00:0B down=2000 version=5\.12$", start=n),
           "restart logged")
@@ -404,7 +405,8 @@ def phase_http(args):
     n = len(log_lines(args.log))
     rc, status, _ = curl("10.213.0.15", files["good"], w, agent="Launcher-test/2", expect=True)
     check(rc == 0 and status == "200", "0.00 board: curl %d status %s" % (rc, status))
-    check(re.search(r' request=ok .* agent="Launcher-test/2" expect="100-continue" answer=200 ',
+    check(re.search(r' request=ok .* agent="Launcher-test/2" expect="100-continue" boundary="[^"]+" '
+                    r'field="rcc" answer=200 ',
                     http_line(args, "10.213.0.15", n)), "agent and Expect logged")
     t1, v = time.monotonic(), None
     while v is None and time.monotonic() - t1 < 3:

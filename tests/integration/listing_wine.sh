@@ -36,12 +36,15 @@ check() { "$@" || { echo "FAIL: $*"; fail=1; }; }
 times() { grep -E "$1" "$work/sim.log" | sed -E 's/^t=([0-9]+).*/\1/'; }
 check test "$rc" -eq 0
 check test -s "$shot"
-# Two searches about two seconds apart, each one 14-byte broadcast.
+# Two searches about two seconds apart, each one 14-byte broadcast. The
+# retry timer counts from the first show, but the first search leaves only
+# when the message loop runs, after the window is built: under load the gap
+# shrinks by that start-up time.
 mapfile -t searches < <(times 'to=255\.255\.255\.255 port=3289 len=14 req=search')
 check test "${#searches[@]}" -ge 2
 if [ "${#searches[@]}" -ge 2 ]; then
   gap=$((searches[1] - searches[0]))
-  check test "$gap" -ge 1800 -a "$gap" -le 2600
+  check test "$gap" -ge 1400 -a "$gap" -le 2600
 fi
 # Each board answering the search is asked for its basic information, the
 # newer one for its model too; every unicast goes to the board's own address.

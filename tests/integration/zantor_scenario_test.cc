@@ -21,6 +21,7 @@ namespace {
 
 constexpr uint32_t kEndTimer = 900;
 constexpr uint32_t kActionTimer = 901;
+constexpr uint32_t kIntrusionTimer = 902;
 
 // Runs `step` once after `ms` of real time on the loop.
 class Step final : public platform::TimerSink {
@@ -41,6 +42,26 @@ class Step final : public platform::TimerSink {
   std::function<void()> step_;
 };
 
+// Questions behave as modal boxes: the real loop keeps handling datagrams
+// and timers for `open_ms` before the answer comes back.
+struct ModalView final : ui::HeadlessView {
+  platform::EventLoop* loop = nullptr;
+  uint32_t open_ms = 0;
+  std::function<void(size_t question)> while_open;
+  ui::Answer Ask(const std::string& text, const std::string& caption, ui::AskKind icon,
+                 ui::AskButtons buttons) override {
+    const ui::Answer answer = HeadlessView::Ask(text, caption, icon, buttons);
+    if (while_open) while_open(questions.size() - 1);
+    platform::Clock& clock = platform::SystemClock();
+    const uint32_t start = clock.TickCount();
+    while (clock.TickCount() - start < open_ms) {
+      loop->ProcessPending();
+      clock.Sleep(10);
+    }
+    return answer;
+  }
+};
+
 struct Pipe final : update::ProgressPipe {
   std::vector<int32_t> progress;
   bool SendProgressMessage(int32_t v) override {
@@ -52,7 +73,7 @@ struct Pipe final : update::ProgressPipe {
 struct Scenario : ::testing::Test {
   std::unique_ptr<platform::EventLoop> loop = platform::CreateEventLoop();
   std::unique_ptr<platform::UdpApi> udp = platform::CreateUdpApi();
-  ui::HeadlessView view;
+  ModalView view;
   Pipe pipe;
   std::unique_ptr<ui::TMainForm> form;
 
@@ -62,6 +83,7 @@ struct Scenario : ::testing::Test {
     services.http = platform::CreateHttpSession;
     services.pipe = &pipe;
     services.timing = update::UpdateTiming::Scaled(50);  // 3.9 s restart wait
+    view.loop = loop.get();
     form = std::make_unique<ui::TMainForm>(*loop, *udp, view, services);
     std::string local;
     ASSERT_TRUE(protocol::ChooseLocalAddress(&local));
@@ -120,6 +142,26 @@ TEST_F(Scenario, FindsListsMarksAndPolls) {
   EXPECT_EQ(view.status_panels[0], "Wireless      ");
 }
 
+// A refresh while the confirmation is open frees the ticked records; the
+// boards are found again while the box is still open, as new records, and
+// nothing is updated (the simulator counts the uploads).
+TEST_F(Scenario, RefreshDuringTheConfirmationUpdatesNothing) {
+  RunFor(1200);
+  form->SelectCategory(form->FindNode("QJ-L04(Wired)"), ui::SelectVia::kMouse);
+  RunFor(2500);
+  form->ListViewMouseDown(view.RowOf("10.213.0.14"), false);
+  ASSERT_TRUE(view.enabled[ui::Command::kFirmUpdate]);
+  view.answers = {ui::Answer::kYes};
+  view.open_ms = 1500;
+  view.while_open = [this](size_t) { form->RefreshItemClick(); };
+  Step start(*loop, kActionTimer, 10, [&] { form->FirmUpdateButtonClick(); });
+  RunFor(2000);
+  ASSERT_EQ(view.questions.size(), 1u);
+  EXPECT_GT(form->devices().size(), 0u) << "no reply arrived while the box was open";
+  EXPECT_FALSE(form->updating());
+  EXPECT_TRUE(form->workers().empty());
+}
+
 // .11 (5.00) and .16 (5.08) take the image and come back as 5.12; the
 // not-ready .14 is unticked first, as the update refuses boards not ready.
 TEST_F(Scenario, UpdatesTwoBoardsOneAfterTheOther) {
@@ -136,6 +178,16 @@ TEST_F(Scenario, UpdatesTwoBoardsOneAfterTheOther) {
   view.answers = {ui::Answer::kYes};
   bool done = false;
   Step start(*loop, kActionTimer, 10, [&] { form->FirmUpdateButtonClick(); });
+  // Inside the first board's restart wait: a refresh, a second update
+  // command and a tree click are all refused.
+  bool intruded = false;
+  Step intrude(*loop, kIntrusionTimer, 1500, [&] {
+    intruded = form->updating();
+    form->RefreshItemClick();
+    form->FirmUpdateButtonClick();
+    form->SelectCategory(form->nodes().front().ref, ui::SelectVia::kMouse);
+    EXPECT_FALSE(form->command_enabled(ui::Command::kFirmUpdate));
+  });
   // Poll until the batch is over (two restarts of 3.9 s plus checking).
   for (int i = 0; i < 60 && !done; ++i) {
     RunFor(500);
@@ -143,6 +195,8 @@ TEST_F(Scenario, UpdatesTwoBoardsOneAfterTheOther) {
            view.questions.size() >= 2;
   }
   ASSERT_TRUE(done) << "the batch did not end";
+  EXPECT_TRUE(intruded);
+  EXPECT_EQ(view.questions.size(), 2u) << "only the confirmation and the success";
   EXPECT_EQ(view.questions.back().text, form->texts()[ui::TextKey::MsgSuccess]);
   EXPECT_EQ(Row("10.213.0.11")->sub[3], "Finish");
   EXPECT_EQ(Row("10.213.0.11")->sub[2], "100.0");

@@ -40,6 +40,7 @@ ui::FormServices FormHarness::Services() {
   s.pipe = &pipe;
   s.forget_neighbour = [this](const std::string& a) { forgotten.push_back(a); };
   s.trace = [this](const char* t) { traces.push_back(t); };
+  s.system_locale = [this] { return locale; };
   return s;
 }
 

@@ -50,6 +50,7 @@ class FormHarness {
   FakePipe pipe;
   std::vector<std::string> forgotten;  // addresses dropped from the ARP cache
   std::vector<std::string> traces;
+  uint32_t locale = 1033;  // the system's default locale id
   ui::TMainForm form{loop, api, view, Services()};
 
   explicit FormHarness(const std::string& local = "10.213.0.2",

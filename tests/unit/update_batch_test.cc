@@ -326,6 +326,16 @@ TEST_F(Batch, AutomaticModeUpdatesTheTargetWithoutAQuestion) {
   EXPECT_EQ(h->pipe.results, std::vector<int32_t>({0}));
 }
 
+TEST_F(Batch, AutomaticModeSpeaksTheSystemLocalesLanguage) {
+  h = std::make_unique<FormHarness>("10.213.0.2", image.path());
+  h->locale = 1041;
+  h->form.ParseCommandLine({"10.213.0.20"});
+  h->loop.Run();
+  EXPECT_EQ(h->form.language(), ui::Language::Japanese);
+  EXPECT_EQ(Row("10.213.0.20").sub[3], Text(ui::TextKey::StatusChecking));
+  EXPECT_NE(Text(ui::TextKey::StatusChecking), "Checking update");
+}
+
 TEST_F(Batch, AutomaticModeWithoutAPipeServerGivesUpAndReportsMinusOne) {
   h = std::make_unique<FormHarness>("10.213.0.2", image.path());
   h->pipe.present = false;

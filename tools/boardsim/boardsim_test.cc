@@ -333,3 +333,41 @@ TEST(Upload, WrongHeads) {
   check(std::string(tls, sizeof tls - 1), S::Rejected,
         "no Content-Length; header lines end in LF without CR");
 }
+
+// The launcher's client and the curl tool use boundaries of their own: a
+// board told to expect one, or any, checks the body against the boundary
+// the request names and reports it with the field name it read.
+TEST(Upload, OtherBoundaries) {
+  auto image = TestImage(3000);
+  const std::string own = "----Boundary12345";
+  auto request = [&](const std::string& named, const std::string& used, const std::string& field) {
+    const std::string body = MultipartPreamble(field, "l04_05.12.rcc", used) +
+                             std::string(image.begin(), image.end()) + MultipartEpilogue(used);
+    return "POST /fwupdate/cgi-bin/fwupdate.cgi HTTP/1.1\r\nContent-Type: multipart/form-data; "
+           "boundary=" +
+           named + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  };
+  struct Case {
+    std::string expected, named, used, field;
+    bool ok;
+  } cases[] = {
+      {own, own, own, "rcc", true},
+      {kAnyBoundary, own, own, "rcc", true},
+      {kAnyBoundary, "xyz", "xyz", "rcc", true},
+      {own, kBoundary, kBoundary, "rcc", false},  // the updater's boundary where ours is due
+      {kAnyBoundary, own, "----Boundary12346", "rcc", false},  // body not as announced
+      {kAnyBoundary, own, own, "srom1", false},
+  };
+  for (const Case& c : cases) {
+    UploadExpect e;
+    e.image = image.data();
+    e.imageSize = image.size();
+    e.boundary = c.expected;
+    RequestCheck check(e);
+    const std::string req = request(c.named, c.used, c.field);
+    check.Feed(reinterpret_cast<const uint8_t*>(req.data()), req.size());
+    EXPECT_EQ(check.Ok(), c.ok) << c.expected << " " << c.named << " " << check.Problem();
+    EXPECT_EQ(check.Boundary(), c.named);
+    EXPECT_EQ(check.Field(), c.field);
+  }
+}

@@ -31,13 +31,15 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
-std::string MultipartPreamble(const std::string& field, const std::string& filename) {
-  return std::string("--") + kBoundary + "\r\n" + "Content-Disposition: form-data; name=\"" +
-         field + "\"; filename=\"" + filename + "\"\r\n" +
-         "Content-Type: application/octet-stream\r\n\r\n";
+std::string MultipartPreamble(const std::string& field, const std::string& filename,
+                              const std::string& boundary) {
+  return "--" + boundary + "\r\n" + "Content-Disposition: form-data; name=\"" + field +
+         "\"; filename=\"" + filename + "\"\r\n" + "Content-Type: application/octet-stream\r\n\r\n";
 }
 
-std::string MultipartEpilogue() { return std::string("\r\n--") + kBoundary + "--\r\n"; }
+std::string MultipartEpilogue(const std::string& boundary) {
+  return "\r\n--" + boundary + "--\r\n";
+}
 
 bool VersionFromFileName(const std::string& name, uint8_t& major, uint8_t& minor) {
   size_t us = name.rfind('_');
@@ -74,8 +76,8 @@ std::string LogQuote(const std::string& s, size_t max) { return LogQuote(s.data(
 
 RequestCheck::RequestCheck(UploadExpect expect)
     : want_(std::move(expect)),
-      preamble_(MultipartPreamble(want_.field, want_.filename)),
-      epilogue_(MultipartEpilogue()),
+      preamble_(MultipartPreamble(want_.field, want_.filename, want_.boundary)),
+      epilogue_(MultipartEpilogue(want_.boundary)),
       expectedSize_(preamble_.size() + want_.imageSize + epilogue_.size()) {}
 
 void RequestCheck::Note(const std::string& problem) {
@@ -104,6 +106,9 @@ size_t RequestCheck::Feed(const uint8_t* data, size_t len) {
   }
   if (state_ != State::Body) return used;
   size_t take = static_cast<size_t>(std::min<uint64_t>(len - used, length_ - received_));
+  if (bodyStart_.size() < 512)
+    bodyStart_.append(reinterpret_cast<const char*>(data + used),
+                      std::min(take, 512 - bodyStart_.size()));
   CompareBody(data + used, take);
   received_ += take;
   if (received_ == length_) state_ = State::Complete;
@@ -187,11 +192,19 @@ void RequestCheck::ParseHead() {
       expect_ = value;
     }
   }
-  const std::string wantType = std::string("multipart/form-data; boundary=") + kBoundary;
-  if (!haveType)
+  const std::string typePrefix = "multipart/form-data; boundary=";
+  if (haveType && type.compare(0, typePrefix.size(), typePrefix) == 0)
+    boundary_ = type.substr(typePrefix.size());
+  if (want_.boundary == kAnyBoundary && !boundary_.empty() && boundary_.size() <= 70) {
+    // Clients such as curl make up a boundary per request: expect the one named.
+    preamble_ = MultipartPreamble(want_.field, want_.filename, boundary_);
+    epilogue_ = MultipartEpilogue(boundary_);
+    expectedSize_ = preamble_.size() + want_.imageSize + epilogue_.size();
+  } else if (!haveType) {
     Note("no Content-Type");
-  else if (type != wantType)
+  } else if (want_.boundary == kAnyBoundary || type != typePrefix + want_.boundary) {
     Note("Content-Type " + LogQuote(type, 100));
+  }
   if (rejected.empty() && !hasLength_) rejected = "no Content-Length";
   if (!rejected.empty()) {
     // Why the body was not read comes first; what else was wrong may explain it.
@@ -243,6 +256,15 @@ void RequestCheck::CompareBody(const uint8_t* data, size_t len) {
     mismatchGot_.assign(reinterpret_cast<const char*>(data + i + j), std::min(rest, kExcerptAfter));
     return;
   }
+}
+
+std::string RequestCheck::Field() const {
+  const std::string key = "Content-Disposition: form-data; name=\"";
+  const size_t at = bodyStart_.find(key);
+  if (at == std::string::npos) return "";
+  const size_t end = bodyStart_.find('"', at + key.size());
+  if (end == std::string::npos) return "";
+  return bodyStart_.substr(at + key.size(), end - at - key.size());
 }
 
 const char* RequestCheck::Compare() const {

@@ -13,6 +13,8 @@ namespace boardsim {
 constexpr char kUploadPath[] = "/fwupdate/cgi-bin/fwupdate.cgi";
 constexpr char kBoundary[] = "---------------------------7dd1963540348";
 constexpr size_t kMaxHead = 8192;  // request line and headers together
+// UploadExpect::boundary that takes whatever boundary the request names.
+constexpr char kAnyBoundary[] = "any";
 
 // What the board expects to receive.
 struct UploadExpect {
@@ -20,10 +22,13 @@ struct UploadExpect {
   std::string filename = "l04_05.12.rcc";
   const uint8_t* image = nullptr;  // not owned; usually a mapped file
   uint64_t imageSize = 0;
+  // The multipart boundary the Content-Type must name, or kAnyBoundary.
+  std::string boundary = kBoundary;
 };
 
-std::string MultipartPreamble(const std::string& field, const std::string& filename);
-std::string MultipartEpilogue();
+std::string MultipartPreamble(const std::string& field, const std::string& filename,
+                              const std::string& boundary = kBoundary);
+std::string MultipartEpilogue(const std::string& boundary = kBoundary);
 
 // The version a file name such as "l04_05.12.rcc" carries: the text between
 // the last '_' and the last '.', read as by ParseVersion.
@@ -71,6 +76,10 @@ class RequestCheck {
   bool HasAgent() const { return hasAgent_; }
   const std::string& Agent() const { return agent_; }
   const std::string& Expect() const { return expect_; }
+  // The boundary the request's Content-Type named ("" when none) and the
+  // form field name its body announced ("" until that part is in).
+  const std::string& Boundary() const { return boundary_; }
+  std::string Field() const;
 
  private:
   void ParseHead();
@@ -90,6 +99,8 @@ class RequestCheck {
   uint64_t length_ = 0;
   bool hasAgent_ = false;
   std::string agent_, expect_;
+  std::string boundary_;
+  std::string bodyStart_;  // the first bytes of the body, for Field()
 
   uint64_t received_ = 0;
   int64_t mismatchAt_ = -1;  // body offset of the first wrong byte

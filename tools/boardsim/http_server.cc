@@ -446,6 +446,8 @@ void HttpServer::LogRequest(const Conn& c, const std::string& answer, const std:
   std::string length = k.HasLength() ? std::to_string(k.ContentLength()) : "-";
   std::string agent = k.HasAgent() ? LogQuote(k.Agent(), 80) : "-";
   std::string expect = k.Expect().empty() ? "" : " expect=" + LogQuote(k.Expect());
+  if (!k.Boundary().empty()) expect += " boundary=" + LogQuote(k.Boundary(), 80);
+  if (!k.Field().empty()) expect += " field=" + LogQuote(k.Field(), 80);
   // The reason goes last and unquoted: it may quote received text itself.
   log_.Line(
       "http %s from=%s request=%s body=%llu length=%s compare=%s agent=%s%s answer=%s "

@@ -44,7 +44,8 @@ void OnSignal(int sig) {
 const char kUsage[] =
     "usage: boardsim --board BOARD [--board BOARD]... [--config FILE] [--log FILE]\n"
     "                [--control FILE] [--duration MS] [--image FILE [--field NAME]\n"
-    "                [--filename NAME] [--newversion V] [--http-port N] [--http-timeout MS]]\n"
+    "                [--filename NAME] [--newversion V] [--http-port N] [--http-timeout MS]\n"
+    "                [--boundary B|any]]\n"
     "BOARD: ip=A.B.C.D[,mac=..][,form=classic|newer][,version=5.12][,type=4.00][,kind=4]\n"
     "      [,model=..][,printer=..][,serial=..][,status=0x10|ready=0|1][,fault=F+F..]\n"
     "      [,prefix=..][,result=0xE000][,cut=30][,trail=1][,size=N][,delay=MS][,down=MS]\n"
@@ -161,7 +162,8 @@ int main(int argc, char** argv) {
     }
     bool known = a == "--board" || a == "--config" || a == "--log" || a == "--control" ||
                  a == "--duration" || a == "--image" || a == "--field" || a == "--filename" ||
-                 a == "--newversion" || a == "--http-port" || a == "--http-timeout";
+                 a == "--newversion" || a == "--http-port" || a == "--http-timeout" ||
+                 a == "--boundary";
     if (!known) {
       std::fprintf(stderr, "boardsim: unknown option '%s'\n%s", argv[i], kUsage);
       return 2;
@@ -194,6 +196,14 @@ int main(int argc, char** argv) {
         return 2;
       }
       (a == "--field" ? http.expect.field : http.expect.filename) = value;
+    } else if (a == "--boundary") {
+      // RFC 2046: 1 to 70 characters; "any" takes the one each request names.
+      if (value.empty() || value.size() > 70 ||
+          value.find_first_of(std::string("\r\n\0\"", 4)) != std::string::npos) {
+        std::fprintf(stderr, "boardsim: bad --boundary '%s'\n", value.c_str());
+        return 2;
+      }
+      http.expect.boundary = value;
     } else if (a == "--newversion") {
       std::array<uint8_t, 2> v{};
       if (!ParseVersion(value, v[0], v[1])) {
@@ -289,11 +299,12 @@ int main(int argc, char** argv) {
                          ? VersionText(major, minor)
                          : "unchanged";
     UploadExpect& e = http.expect;
-    log.Line("image size=%llu body=%llu field=%s filename=%s newversion=%s",
-             static_cast<unsigned long long>(e.imageSize),
-             static_cast<unsigned long long>(MultipartPreamble(e.field, e.filename).size() +
-                                             e.imageSize + MultipartEpilogue().size()),
-             LogQuote(e.field, 255).c_str(), LogQuote(e.filename, 255).c_str(), nv.c_str());
+    log.Line(
+        "image size=%llu body=%llu field=%s filename=%s newversion=%s",
+        static_cast<unsigned long long>(e.imageSize),
+        static_cast<unsigned long long>(MultipartPreamble(e.field, e.filename, e.boundary).size() +
+                                        e.imageSize + MultipartEpilogue(e.boundary).size()),
+        LogQuote(e.field, 255).c_str(), LogQuote(e.filename, 255).c_str(), nv.c_str());
   }
   log.Line("ready boards=%zu port=%u loopback=%d http=%s", boards.size(), kBoardPort,
            loopbackOnly ? 1 : 0, httpServer ? std::to_string(http.port).c_str() : "off");

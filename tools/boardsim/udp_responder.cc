@@ -89,7 +89,12 @@ bool UdpResponder::IsBroadcast(uint32_t dst) const {
     if (!(i->ifa_flags & IFF_BROADCAST) || !i->ifa_broadaddr ||
         i->ifa_broadaddr->sa_family != AF_INET)
       continue;
-    found = ntohl(reinterpret_cast<sockaddr_in*>(i->ifa_broadaddr)->sin_addr.s_addr) == dst;
+    const uint32_t bcast = ntohl(reinterpret_cast<sockaddr_in*>(i->ifa_broadaddr)->sin_addr.s_addr);
+    // A /32 address without a broadcast address of its own reports itself
+    // here; a unicast to it is no broadcast.
+    const bool own = i->ifa_addr && i->ifa_addr->sa_family == AF_INET &&
+                     ntohl(reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr) == bcast;
+    found = !own && bcast == dst;
   }
   freeifaddrs(list);
   return found;

@@ -97,7 +97,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_c
     } else {
       // The first show's language and search run before the window
       // appears, so its first paint already has that language's captions.
-      form.FormShow(platform::SystemLocaleId());
+      form.FormShow();
       window.Show(show_command);
     }
     session.loop().Run();

@@ -1,0 +1,21 @@
+#include "launcher/cli/time_scale.h"
+
+#include <cstdlib>
+
+namespace cli {
+
+int TimeScale() {
+  const char* text = std::getenv("ZANTOR_TIME_SCALE");
+  if (!text) return 1;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < 1 || value > 100000) return 1;
+  return static_cast<int>(value);
+}
+
+int Scaled(int ms) {
+  const int scaled = ms / TimeScale();
+  return scaled > 0 ? scaled : 1;
+}
+
+}  // namespace cli

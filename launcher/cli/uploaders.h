@@ -1,0 +1,30 @@
+// The two ways the console updater posts the firmware file, which lies in
+// the current directory: its own HTTP client (WinHTTP; libcurl on Linux with
+// the same bytes on the wire) and the curl program.
+#ifndef LAUNCHER_CLI_UPLOADERS_H_
+#define LAUNCHER_CLI_UPLOADERS_H_
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// 0 when the board answered (whatever its status, which is printed), -1 on
+// any failure before that. Prints the progress line after every write.
+int UploadWithWinHttp(const std::string& host, const std::string& object,
+                      const std::string& file_name);
+
+// "curl.exe" (found on the search path) on Windows, "curl" elsewhere; the
+// null device for curl's -o.
+std::string CurlProgram();
+std::string NullDevice();
+
+// Runs the program of args[0] with these arguments, no command interpreter
+// between, its standard output read through a pipe (at most 260 bytes
+// kept). Returns the status it printed, or -1 when it cannot be started.
+// `command_text` is only shown in the trace.
+int UploadWithCurl(const std::string& command_text, const std::vector<std::string>& args);
+
+}  // namespace cli
+
+#endif  // LAUNCHER_CLI_UPLOADERS_H_

@@ -1,0 +1,25 @@
+// fwlauncher on Windows: a GUI program. No argument: the graphical launcher
+// (start-up window, licence viewer elevated, clean-up). Arguments: the
+// console updater on the parent's console (or a new one).
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/cli/console_main.h"
+#include "launcher/startup/launcher_startup.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+  std::vector<std::string> args =
+      launcher::BuildArgumentVector(command_line != nullptr ? command_line : "");
+  if (args.size() <= 1) {
+    return launcher::LauncherStartup(instance, launcher::LaunchMode::kGraphical);
+  }
+  std::vector<char*> vector;
+  for (std::string& arg : args) vector.push_back(&arg[0]);
+  vector.push_back(nullptr);
+  launcher::AttachConsoleForRun();
+  const int code = launcher::ConsoleMain(static_cast<int>(args.size()), vector.data());
+  launcher::ReleaseConsoleAfterRun();
+  return code;
+}

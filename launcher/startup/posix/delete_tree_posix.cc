@@ -1,0 +1,66 @@
+// Tree removal that works on descriptors, so a link anywhere in the tree is
+// removed as a link and never entered, and a directory swapped for a link
+// between two calls is refused by O_NOFOLLOW.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "launcher/startup/launcher_startup.h"
+#include "platform/host.h"
+
+namespace launcher {
+namespace {
+
+// Far deeper than the payload; keeps a hostile tree from exhausting the stack.
+constexpr int kMaxDepth = 64;
+
+void DeleteContents(int dir_fd, const std::string& shown_path, int depth) {
+  DIR* dir = ::fdopendir(dir_fd);
+  if (dir == nullptr) {
+    ::close(dir_fd);
+    return;
+  }
+  std::vector<std::string> names;
+  while (dirent* entry = ::readdir(dir)) {
+    // Dot-files stay (and keep their directory), "." and ".." among them.
+    if (entry->d_name[0] == '.') continue;
+    names.emplace_back(entry->d_name);
+  }
+  const int fd = ::dirfd(dir);
+  for (const std::string& name : names) {
+    struct stat st {};
+    if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISDIR(st.st_mode)) {
+      ::unlinkat(fd, name.c_str(), 0);
+      continue;
+    }
+    if (depth >= kMaxDepth) continue;
+    const int child = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (child < 0) continue;
+    // The owner's rights, as FILE_ATTRIBUTE_NORMAL would give them, so the
+    // contents of a read-only directory can go.
+    ::fchmod(child, (st.st_mode & 07777) | S_IRWXU);
+    const std::string child_path = shown_path + "/" + name;
+    DeleteContents(child, child_path, depth + 1);
+    if (::unlinkat(fd, name.c_str(), AT_REMOVEDIR) == 0) {
+      platform::DebugTrace(child_path.c_str());
+    }
+  }
+  ::closedir(dir);
+}
+
+}  // namespace
+
+void DeleteTree(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  std::string shown = path;
+  while (shown.size() > 1 && shown.back() == '/') shown.pop_back();
+  DeleteContents(fd, shown, 0);
+}
+
+}  // namespace launcher

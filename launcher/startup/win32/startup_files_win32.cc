@@ -1,0 +1,53 @@
+// Single instance, unpack directory and unzip library file on Windows.
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "launcher/startup/launcher_startup.h"
+#include "launcher/startup/startup_services.h"
+#include "platform/win32/wide_text.h"
+
+namespace launcher {
+namespace {
+
+// The mutex while this process holds it. Exchanged out before it is closed,
+// so the console control thread and the main thread never close it twice.
+std::atomic<HANDLE> g_mutex{nullptr};
+
+}  // namespace
+
+bool AcquireSingleInstance() {
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, kSingleInstanceName);
+  if (mutex == nullptr) return false;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return false;
+  }
+  HANDLE previous = g_mutex.exchange(mutex);
+  if (previous != nullptr) CloseHandle(previous);
+  return true;
+}
+
+void ReleaseSingleInstance() {
+  HANDLE mutex = g_mutex.exchange(nullptr);
+  if (mutex != nullptr) CloseHandle(mutex);
+}
+
+bool HoldsSingleInstance() { return g_mutex.load() != nullptr; }
+
+bool ChangeDirectory(const std::string& path) {
+  return SetCurrentDirectoryW(platform::win32::Utf8ToWide(path).c_str()) != 0;
+}
+
+bool DirectoryExists(const std::string& path) {
+  return GetFileAttributesW(platform::win32::Utf8ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// RT_RCDATA (10), id 1.
+UnzipLibraryResource UnzipLibrary() { return {"#10", "#1", "Unzip32.dll"}; }
+
+const char* ViewerRelativePath() { return "Terma\\Terma.exe"; }
+const char* ZantorFileName() { return "Zantor.exe"; }
+
+}  // namespace launcher
