@@ -87,7 +87,13 @@ int main(int argc, char** argv) {
     best = t < best ? t : best;
     sum += t;
   }
-  std::printf("boards=%zu rounds=%d refresh-to-listed best=%.1f ms mean=%.1f ms\n", boards, rounds,
-              best, sum / times.size());
+  // What the search socket got, as every socket of the endpoint gets it.
+  auto udp = platform::CreateUdpApi();
+  const platform::SocketHandle probe = udp->Create();
+  const int receive_buffer = udp->ReceiveBufferBytes(probe);
+  udp->ShutdownAndClose(probe);
+  std::printf(
+      "boards=%zu rounds=%d refresh-to-listed best=%.1f ms mean=%.1f ms receive-buffer=%d bytes\n",
+      boards, rounds, best, sum / times.size(), receive_buffer);
   return 0;
 }

@@ -15,8 +15,9 @@ namespace platform {
 // '\\' on Windows, '/' elsewhere.
 char PathSeparator();
 
-// The temporary directory as GetTempPathA gives it: the text ends with the
-// separator. Empty when the system has none that fits a 260-byte buffer.
+// The temporary directory (GetTempPathW; TMPDIR or /tmp on POSIX) in UTF-8:
+// the text ends with the separator. Empty when the system has none that fits
+// a buffer of 260 characters.
 std::string TempPath();
 
 // CreateDirectoryA: fails, among other reasons, when the directory exists.
@@ -76,7 +77,8 @@ class File {
   // Changes the permission bits through the handle (POSIX; Windows: read-only attribute
   // when the owner may not write).
   SysError SetMode(unsigned mode);
-  // Closes now and reports a delayed write error; the file is closed either way.
+  // Closes now and reports a delayed write error; the file is closed either way. The
+  // identity is kept, for RemoveIfSameFile.
   SysError Close();
 
   // For the backends only.
@@ -92,11 +94,22 @@ class File {
 // first (never followed), then the file is created exclusively (POSIX: O_CREAT | O_EXCL |
 // O_NOFOLLOW, mode 0600; Windows: CREATE_NEW). Another process that wins the race for the
 // name is not followed either: the call fails with EEXIST / ERROR_FILE_EXISTS.
+// Windows: a file that another process holds open cannot be removed, and its name cannot
+// be used again while it exists; that file is opened and emptied instead, so two instances
+// share it, and RemoveOwnFile leaves it to the last of them.
 SysError CreateFreshFile(const std::string& path, File* out);
+
+// Opens an existing file for reading (Windows: wide path, others may read and delete it).
+SysError OpenForReading(const std::string& path, File* out);
 
 // Removes the directory entry `path` itself: a link goes, never what it points to; a
 // directory is refused (EISDIR / ERROR_ACCESS_DENIED). A read-only file is removed too.
 SysError RemoveNoFollow(const std::string& path);
+
+// Removes `path` when it is still `file`, and closes `file` (POSIX: after the removal, so its
+// identity cannot pass to another file meanwhile; Windows: before, since an open file
+// cannot go, and a file another process still holds open is left to that process).
+SysError RemoveOwnFile(const std::string& path, File* file);
 
 // Removes `path` only while it is still the file `id`: what another process put in its
 // place under the same name is left alone (EEXIST then). Keep the File open until then: a

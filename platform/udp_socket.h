@@ -14,6 +14,7 @@
 namespace platform {
 
 constexpr uint32_t kInaddrNone = 0xFFFFFFFFu;
+constexpr int kSearchReceiveBuffer = 4 << 20;
 
 class UdpApi {
  public:
@@ -23,7 +24,13 @@ class UdpApi {
   virtual int Startup(uint16_t wanted, uint16_t* granted) = 0;
   virtual void Cleanup() = 0;
 
-  virtual SocketHandle Create() = 0;  // kNoSocket on failure
+  // kNoSocket on failure. The receive buffer is sized for the replies of a
+  // large LAN (kSearchReceiveBuffer): a thousand boards answer a search
+  // within a millisecond or two, past what the systems' defaults hold.
+  virtual SocketHandle Create() = 0;
+  // The receive buffer the system granted, in bytes (SO_RCVBUF as read
+  // back: Linux counts its own overhead in and reports twice the request).
+  virtual int ReceiveBufferBytes(SocketHandle socket) { return 0; }
   // address in network byte order
   virtual bool Bind(SocketHandle socket, uint32_t address, uint16_t port) = 0;
   virtual bool SetBroadcast(SocketHandle socket, bool on) = 0;

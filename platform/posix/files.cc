@@ -225,6 +225,20 @@ SysError CreateFreshFile(const std::string& path, File* out) {
   }
 }
 
+SysError OpenForReading(const std::string& path, File* out) {
+  *out = File();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const SysError error = errno;
+    ::close(fd);
+    return error;
+  }
+  *out = File::Adopt(fd, IdOf(st));
+  return 0;
+}
+
 SysError RemoveNoFollow(const std::string& path) {
   // unlink removes a link itself and refuses a directory (EISDIR on Linux,
   // EPERM elsewhere); a file's own permissions do not matter to it.
@@ -236,6 +250,16 @@ SysError RemoveIfSameFile(const std::string& path, const FileId& id) {
   if (::lstat(path.c_str(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode) || IdOf(st) != id) return EEXIST;
   return RemoveNoFollow(path);
+}
+
+}  // namespace platform
+
+namespace platform {
+
+SysError RemoveOwnFile(const std::string& path, File* file) {
+  const SysError error = RemoveIfSameFile(path, file->id());
+  file->Close();
+  return error;
 }
 
 }  // namespace platform

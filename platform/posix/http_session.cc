@@ -67,6 +67,20 @@ bool Append(HeaderList* list, const char* line) {
 
 class CurlHttpSession final : public HttpSession {
  public:
+  // "HTTP/1.x NNN" followed by a space or the line's end, and nothing
+  // else, gives NNN; any other line gives 0.
+  static uint32_t ParseStatusLine(const char* line, size_t n) {
+    const char* prefix = "HTTP/1.";
+    if (n < 12 || std::memcmp(line, prefix, 7) != 0) return 0;
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (!digit(line[7]) || line[8] != ' ') return 0;
+    if (!digit(line[9]) || !digit(line[10]) || !digit(line[11])) return 0;
+    if (n > 12 && line[12] != ' ' && line[12] != '\r' && line[12] != '\n') return 0;
+    const uint32_t code =
+        static_cast<uint32_t>((line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0'));
+    return code >= 100 ? code : 0;
+  }
+
   ~CurlHttpSession() override { Close(); }
 
   bool Open(const HttpRequestSpec& spec) override {
@@ -106,8 +120,7 @@ class CurlHttpSession final : public HttpSession {
     ok = ok && curl_easy_setopt(e, CURLOPT_READDATA, this) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &CurlHttpSession::OnResponse) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_WRITEDATA, this) == CURLE_OK;
-    ok =
-        ok && curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CurlHttpSession::OnResponse) == CURLE_OK;
+    ok = ok && curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CurlHttpSession::OnHeader) == CURLE_OK;
     ok = ok && curl_easy_setopt(e, CURLOPT_HEADERDATA, this) == CURLE_OK;
     if (!ok) return false;
     // Headers curl would add on its own and WinHTTP does not: the boards'
@@ -183,18 +196,17 @@ class CurlHttpSession final : public HttpSession {
     if (!attached_ || failed_) return false;
     // A body cut short would leave the server waiting for the rest.
     if (remaining_ > 0) return false;
-    Drive([this] { return done_; }, timeouts_.receive_ms);
-    responded_ = done_ && result_ == CURLE_OK;
+    // As WinHTTP does: done when the final status line and its headers are
+    // in. The body may come slowly, never end, or be cut short when the
+    // board restarts; none of that changes the answer.
+    Drive([this] { return headers_done_; }, timeouts_.receive_ms);
+    responded_ = headers_done_ && status_ != 0;
     return responded_;
   }
 
   bool QueryStatusCode(uint32_t* status) override {
     if (!responded_ || !status) return false;
-    long code = 0;
-    if (curl_easy_getinfo(easy_.get(), CURLINFO_RESPONSE_CODE, &code) != CURLE_OK || code <= 0) {
-      return false;
-    }
-    *status = static_cast<uint32_t>(code);
+    *status = status_;
     return true;
   }
 
@@ -208,6 +220,9 @@ class CurlHttpSession final : public HttpSession {
     done_ = false;
     failed_ = false;
     responded_ = false;
+    expect_status_line_ = true;
+    headers_done_ = false;
+    status_ = 0;
     result_ = CURLE_OK;
     remaining_ = 0;
     chunk_ = nullptr;
@@ -225,25 +240,43 @@ class CurlHttpSession final : public HttpSession {
     self->chunk_ += n;
     self->chunk_left_ -= n;
     self->remaining_ -= n;
-    self->activity_ = true;
     return n;
   }
 
-  // The response body means nothing to the caller; only its arrival counts.
-  static size_t OnResponse(char*, size_t size, size_t count, void* self_ptr) {
-    static_cast<CurlHttpSession*>(self_ptr)->activity_ = true;
-    return size * count;
+  // The response body means nothing to the caller.
+  static size_t OnResponse(char*, size_t size, size_t count, void*) { return size * count; }
+
+  // One header line at a time, the status lines of interim (1xx) answers
+  // included. curl itself takes a status line without a code ("HTTP/ OK")
+  // for 200, so the line is judged here.
+  static size_t OnHeader(char* line, size_t size, size_t count, void* self_ptr) {
+    auto* self = static_cast<CurlHttpSession*>(self_ptr);
+    const size_t n = size * count;
+    if (self->headers_done_) return n;
+    if (self->expect_status_line_) {
+      self->expect_status_line_ = false;
+      self->status_ = ParseStatusLine(line, n);
+      if (self->status_ == 0) return 0;  // ends the transfer: not an HTTP/1.x answer
+      return n;
+    }
+    if (n == 2 && line[0] == '\r' && line[1] == '\n') {
+      if (self->status_ >= 100 && self->status_ < 200) {
+        self->expect_status_line_ = true;  // an interim answer; the real one follows
+      } else {
+        self->headers_done_ = true;
+      }
+    }
+    return n;
   }
 
   // Runs the transfer until `reached` says so, the transfer ends, or
-  // nothing has moved for `idle_ms` (the WinHTTP time-outs are per
-  // operation, not for the whole request).
+  // `limit_ms` have passed since the call: an absolute limit, so a peer
+  // that trickles bytes cannot keep us waiting for ever.
   template <typename Reached>
-  void Drive(Reached reached, int idle_ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(std::max(idle_ms, 0));
+  void Drive(Reached reached, int limit_ms) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(limit_ms, 0));
     for (;;) {
       int running = 0;
-      activity_ = false;
       if (curl_multi_perform(multi_.get(), &running) != CURLM_OK) {
         failed_ = true;
         return;
@@ -257,7 +290,6 @@ class CurlHttpSession final : public HttpSession {
       }
       if (reached() || done_) return;
       const auto now = Clock::now();
-      if (activity_) deadline = now + std::chrono::milliseconds(std::max(idle_ms, 0));
       if (now >= deadline) {
         failed_ = true;
         return;
@@ -278,8 +310,10 @@ class CurlHttpSession final : public HttpSession {
   bool wants_body_ = false;  // curl has asked for body bytes once
   bool done_ = false;        // the transfer has ended, see result_
   bool failed_ = false;      // no further call can succeed
-  bool responded_ = false;   // a complete response arrived
-  bool activity_ = false;    // bytes moved in the last perform
+  bool responded_ = false;   // a final status line and its headers arrived
+  bool expect_status_line_ = true;
+  bool headers_done_ = false;  // the final answer's headers are complete
+  uint32_t status_ = 0;        // of the last status line; 0 when malformed
   CURLcode result_ = CURLE_OK;
   uint64_t remaining_ = 0;  // body bytes announced but not yet taken
   const uint8_t* chunk_ = nullptr;

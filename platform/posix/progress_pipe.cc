@@ -30,8 +30,6 @@ namespace platform {
 namespace {
 
 const char kDefaultPath[] = "/tmp/KavroRollcast";
-// Far longer than any live server needs to answer one message.
-constexpr int kReplyWaitMs = 10000;
 
 }  // namespace
 
@@ -40,7 +38,7 @@ std::string ProgressPipeName() {
   return path && *path ? std::string(path) : std::string(kDefaultPath);
 }
 
-PipeExchangeResult PipeExchange(const uint8_t (&message)[kPipeMessageSize]) {
+PipeExchangeResult PipeExchange(const uint8_t (&message)[kPipeMessageSize], int reply_wait_ms) {
   PipeExchangeResult result;
   const std::string path = ProgressPipeName();
   sockaddr_un address{};
@@ -64,8 +62,9 @@ PipeExchangeResult PipeExchange(const uint8_t (&message)[kPipeMessageSize]) {
   pollfd p{fd, POLLIN, 0};
   int ready;
   do {
-    ready = poll(&p, 1, kReplyWaitMs);
+    ready = poll(&p, 1, reply_wait_ms);
   } while (ready < 0 && errno == EINTR);
+  if (ready == 0) result.timed_out = true;
   if (ready <= 0) return result;
   uint8_t reply[4] = {};
   do {

@@ -23,7 +23,22 @@ class PosixUdpApi final : public UdpApi {
 
   SocketHandle Create() override {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    return fd < 0 ? kNoSocket : fd;
+    if (fd < 0) return kNoSocket;
+    // An ordinary request is capped at net.core.rmem_max; root may pass it.
+    // A smaller buffer still works, replies past it come with the retries.
+    const int wanted = kSearchReceiveBuffer;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
+    if (ReceiveBufferBytes(fd) / 2 < wanted) {
+      setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted);
+    }
+    return fd;
+  }
+
+  int ReceiveBufferBytes(SocketHandle s) override {
+    int size = 0;
+    socklen_t length = sizeof size;
+    if (getsockopt(static_cast<int>(s), SOL_SOCKET, SO_RCVBUF, &size, &length) != 0) return 0;
+    return size;
   }
 
   bool Bind(SocketHandle s, uint32_t address, uint16_t port) override {

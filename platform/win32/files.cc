@@ -19,13 +19,14 @@ SysError Result(BOOL ok) { return ok ? 0 : static_cast<SysError>(GetLastError())
 char PathSeparator() { return '\\'; }
 
 std::string TempPath() {
-  // ANSI into 260 bytes, as the staging directory has always been found.
-  // A longer path does not fit; GetTempPathA then returns the size it
-  // would need and leaves the buffer undefined, so it is no path at all.
-  char buffer[260];
-  const DWORD n = GetTempPathA(sizeof buffer, buffer);
-  if (n == 0 || n >= sizeof buffer) return std::string();
-  return win32::AnsiToUtf8(buffer, n);
+  // Wide, so a user name that the ANSI code page cannot spell survives
+  // (GetTempPathA gives "?" in its place). The old 260-unit buffer stays:
+  // a longer path does not fit, and GetTempPathW then returns the size it
+  // would need, which is no path at all.
+  wchar_t buffer[260];
+  const DWORD n = GetTempPathW(260, buffer);
+  if (n == 0 || n >= 260) return std::string();
+  return win32::WideToUtf8(buffer, n);
 }
 
 // The W calls below get the same UTF-16 text that the A calls would make of
@@ -204,14 +205,27 @@ SysError File::Close() {
 SysError CreateFreshFile(const std::string& path, File* out) {
   *out = File();
   const std::wstring wide = Utf8ToWide(path);
+  // Others may read and write it but not delete it while we hold it: the
+  // last holder removes it (RemoveOwnFile).
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
   for (int attempt = 0;; ++attempt) {
     const SysError removed = RemoveNoFollow(path);
-    if (removed != 0 && removed != ERROR_FILE_NOT_FOUND) return removed;
-    // Others may read it (the launcher, a second instance) and delete it,
-    // but not write it while we hold it.
-    const HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (removed == ERROR_SHARING_VIOLATION) {
+      // Another instance holds it: share it, emptied for our bytes.
+      h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      if (h != INVALID_HANDLE_VALUE && !SetEndOfFile(h)) {
+        const DWORD code = GetLastError();
+        CloseHandle(h);
+        return static_cast<SysError>(code);
+      }
+    } else if (removed != 0 && removed != ERROR_FILE_NOT_FOUND) {
+      return removed;
+    } else {
+      h = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    }
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD code = GetLastError();
       if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt == 0) continue;
@@ -221,12 +235,23 @@ SysError CreateFreshFile(const std::string& path, File* out) {
     if (!IdOf(h, &id)) {
       const DWORD code = GetLastError();
       CloseHandle(h);
-      DeleteFileW(wide.c_str());
       return static_cast<SysError>(code);
     }
     *out = File::Adopt(reinterpret_cast<intptr_t>(h), id);
     return 0;
   }
+}
+
+SysError OpenForReading(const std::string& path, File* out) {
+  *out = File();
+  const HANDLE h =
+      CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return static_cast<SysError>(GetLastError());
+  FileId id;
+  IdOf(h, &id);
+  *out = File::Adopt(reinterpret_cast<intptr_t>(h), id);
+  return 0;
 }
 
 SysError RemoveNoFollow(const std::string& path) {
@@ -244,16 +269,21 @@ SysError RemoveNoFollow(const std::string& path) {
 
 SysError RemoveIfSameFile(const std::string& path, const FileId& id) {
   const std::wstring wide = Utf8ToWide(path);
-  win32::UniqueFileHandle file(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
-                                           nullptr));
+  win32::UniqueFileHandle file(CreateFileW(
+      wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) return static_cast<SysError>(GetLastError());
   FileId found;
   if (!IdOf(file.get(), &found)) return static_cast<SysError>(GetLastError());
   file.Close();
   if (found != id) return ERROR_FILE_EXISTS;
   return RemoveNoFollow(path);
+}
+
+SysError RemoveOwnFile(const std::string& path, File* file) {
+  const FileId id = file->id();
+  if (file->is_open()) file->Close();
+  return RemoveIfSameFile(path, id);
 }
 
 }  // namespace platform

@@ -17,21 +17,43 @@ const char kPipeName[] = "\\\\.\\pipe\\KavroRollcast";
 
 std::string ProgressPipeName() { return kPipeName; }
 
-PipeExchangeResult PipeExchange(const uint8_t (&message)[kPipeMessageSize]) {
+PipeExchangeResult PipeExchange(const uint8_t (&message)[kPipeMessageSize], int reply_wait_ms) {
   PipeExchangeResult result;
+  // Overlapped, so the wait for the reply can end at its limit.
   win32::UniqueFileHandle pipe(CreateFileA(kPipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                           OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
   if (!pipe) return result;
+  win32::UniqueKernelHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!event) return result;
+  OVERLAPPED io{};
+  io.hEvent = event.get();
   DWORD count = 0;
-  if (!WriteFile(pipe.get(), message, kPipeMessageSize, &count, nullptr) ||
-      count != kPipeMessageSize) {
+  if (!WriteFile(pipe.get(), message, kPipeMessageSize, nullptr, &io) &&
+      GetLastError() != ERROR_IO_PENDING) {
+    return result;
+  }
+  // 12 bytes fit the pipe's buffer; the write completes at once.
+  if (!GetOverlappedResult(pipe.get(), &io, &count, TRUE) || count != kPipeMessageSize) {
     return result;
   }
   result.written = true;
-  // Returns when the tool replies or hangs up; the reply is optional.
+  // Ends when the tool replies or hangs up; the reply is optional.
   int32_t reply = 0;
   count = 0;
-  if (ReadFile(pipe.get(), &reply, sizeof reply, &count, nullptr) && count == sizeof reply) {
+  ResetEvent(event.get());
+  io = OVERLAPPED{};
+  io.hEvent = event.get();
+  if (!ReadFile(pipe.get(), &reply, sizeof reply, nullptr, &io)) {
+    if (GetLastError() != ERROR_IO_PENDING) return result;  // hung up
+    if (WaitForSingleObject(event.get(), static_cast<DWORD>(reply_wait_ms)) != WAIT_OBJECT_0) {
+      CancelIo(pipe.get());
+      GetOverlappedResult(pipe.get(), &io, &count, TRUE);  // the read must end before `reply` goes
+      result.timed_out = true;
+      return result;
+    }
+  }
+  if (GetOverlappedResult(pipe.get(), &io, &count, FALSE) && count == sizeof reply) {
     result.reply_read = true;
     result.reply = reply;
   }

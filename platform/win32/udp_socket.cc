@@ -35,7 +35,20 @@ class WinsockUdpApi final : public UdpApi {
     // INVALID_SOCKET is ~0 in an unsigned type; say so rather than rely on
     // the conversion to intptr_t happening to give -1.
     if (s == INVALID_SOCKET) return kNoSocket;
+    // Winsock's default holds far fewer replies than a large LAN sends.
+    const int wanted = kSearchReceiveBuffer;
+    setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted), sizeof wanted);
     return static_cast<SocketHandle>(s);
+  }
+
+  int ReceiveBufferBytes(SocketHandle s) override {
+    int size = 0;
+    int length = sizeof size;
+    if (getsockopt(ToSocket(s), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size), &length) !=
+        0) {
+      return 0;
+    }
+    return size;
   }
 
   bool Bind(SocketHandle s, uint32_t address, uint16_t port) override {

@@ -4,9 +4,12 @@
 # address. Checks the message sequence on the pipe and the exit code.
 #
 #   automatic.sh ZANTOR BOARDSIM PIPESERVER CASE [wine]
-# CASE: ok | nopipe | http500 | refuse | reset | noanswer | startfail (staging
-# cannot create its directory: nothing shown, the reason on the debug trace,
-# 402 still sent)
+# CASE: ok | nopipe | http500 | refuse | reset | noanswer     (Linux and Wine)
+#       startfail (staging cannot create its directory: nothing shown, the
+#       reason on the debug trace, 402 still sent)
+#       slowbody | cutshort | nocode | silentpipe | sigterm | hostiledir | twoinstances
+#                                                               (Linux only)
+#       nonascii: under Wine, TEMP and TMP hold "é" and a Japanese character
 # ZANTOR_TIME_SCALE is passed on (unset: the shipped 195-second wait).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,9 +18,12 @@ zantor=${1:?Zantor} boardsim=${2:?boardsim} pipeserver=${3:?pipeserver} case=${4
 mode=${5:-native}
 . "$here/netns.sh"
 
-ZT_NETNS_ID="${ZT_NETNS_ID:-auto${mode:0:1}}" zt_netns_setup 1 || { echo "FAIL: namespaces"; exit 1; }
+ZT_NETNS_ID="${ZT_NETNS_ID:-auto${mode:0:1}}" zt_netns_setup 2 || { echo "FAIL: namespaces"; exit 1; }
 work=$(mktemp -d)
 trap 'zt_netns_cleanup; rm -rf "$work"' EXIT
+# A temporary directory of the run's own, shared with others as /tmp is.
+chmod 755 "$work"
+mkdir -m 1777 "$work/tmp"
 
 # Under Wine every program of the run shares one display: Wine's desktop
 # process starts with the first program and serves all later windows, and
@@ -33,15 +39,16 @@ run() {  # run PROGRAM ARGS... in the host namespace, natively or under Wine
   if [ "$mode" = wine ]; then
     zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" "$repo/scripts/wine-run.sh" "$@"
   else
-    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="$work/pipe" "$@"
+    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="${PIPE:-$work/pipe}" \
+      TMPDIR="$work/tmp" "$@"
   fi
 }
 run_gui() {
   if [ "$mode" = wine ]; then
     run "$@"
   else
-    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="$work/pipe" \
-      ${start_env[@]+"${start_env[@]}"} "$@"
+    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" ZANTOR_PIPE="${PIPE:-$work/pipe}" \
+      TMPDIR="$work/tmp" ${start_env[@]+"${start_env[@]}"} "$@"
   fi
 }
 
@@ -55,25 +62,93 @@ fi
 http=ok
 case $case in
   http500) http=500 ;; refuse) http=refuse ;; reset) http=reset ;; noanswer) http=noanswer ;;
+  slowbody | cutshort | nocode) http=$case ;;
 esac
 # The board expects the image Zantor carries: the stand-in is made from the
 # same seed in both builds.
 image=${ZT_IMAGE:-$repo/build/linux/resources/l04_05.12.rcc}
 zt_in_sim "$boardsim" --log "$work/sim.log" --image "$image" \
-  --board "ip=10.213.0.11,version=5.00,http=$http,restart=3000,newversion=5.12" &
+  --board "ip=10.213.0.11,version=5.00,http=$http,restart=3000,newversion=5.12" \
+  --board "ip=10.213.0.12,version=5.00,http=ok,restart=3000,newversion=5.12" &
 for _ in $(seq 50); do grep -q ' ready ' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
+
+if [ "$case" = nonascii ]; then
+  # Wine takes TEMP and TMP from the prefix's HKCU\Environment, not from
+  # the Unix environment; the namespace's own prefix, so nothing else sees it.
+  temp='C:\zt-é日'
+  run cmd /c mkdir "$temp" >/dev/null 2>&1
+  for var in TEMP TMP; do
+    run reg add 'HKCU\Environment' /v "$var" /t REG_SZ /d "$temp" /f >/dev/null 2>&1 ||
+      { echo "FAIL: reg add $var"; exit 1; }
+  done
+  prefix_dir="${ZANTOR_WINEPREFIX:-$repo/build/wineprefix}-netns-$ZT_NS_HOST"
+  # Restart the namespace's Wine session so new programs read it.
+  zt_in_host env WINEPREFIX="$prefix_dir" wineserver -k 2>/dev/null
+  staged_dir="$prefix_dir/drive_c/zt-é日/ZANTOR"
+  ( for _ in $(seq 600); do
+      [ -d "$staged_dir" ] && ls "$staged_dir" >"$work/staged" && break
+      sleep 0.1
+    done ) &
+  watcher=$!
+fi
 
 pipe_pid=
 if [ "$case" != nopipe ]; then
-  run "$pipeserver" --log "$work/pipe.log" --reply 7 --exit-after-final \
+  reply="--reply 7"
+  [ "$case" = silentpipe ] && reply=--silent
+  # shellcheck disable=SC2086
+  run "$pipeserver" --log "$work/pipe.log" $reply --exit-after-final \
     $([ "$mode" = wine ] || echo --path "$work/pipe") &
   pipe_pid=$!
   for _ in $(seq 100); do grep -q 'ready' "$work/pipe.log" 2>/dev/null && break; sleep 0.1; done
 fi
 
+if [ "$case" = hostiledir ]; then
+  # Another user got there first: their ZANTOR, open to all, with a link
+  # where the settings file goes, aimed at a file of root's.
+  printf 'precious' >"$work/victim"
+  chmod 0444 "$work/victim"
+  setpriv --reuid=nobody --regid=nogroup --clear-groups sh -c \
+    "mkdir -m 0777 '$work/tmp/ZANTOR' && ln -s '$work/victim' '$work/tmp/ZANTOR/Zantor.ini'" ||
+    { echo "FAIL: could not prepare the hostile directory as nobody"; exit 1; }
+  export ZANTOR_TRACE=1  # automatic mode shows nothing: the reason goes to the trace
+fi
+
+
 start=$SECONDS
-run_gui "$zantor" 10.213.0.11 extra-word >"$work/out" 2>"$work/err"
-rc=$?
+if [ "$case" = sigterm ]; then
+  run_gui "$zantor" 10.213.0.11 >"$work/out" 2>"$work/err" &
+  zpid=$!
+  # Mid-update: the image is up, the board restarts, Zantor waits.
+  for _ in $(seq 300); do grep -q 'value=200$' "$work/pipe.log" 2>/dev/null && break; sleep 0.1; done
+  staged_while_running=$(ls "$work/tmp/ZANTOR" 2>/dev/null | wc -l)
+  # $! is the shell that runs it; the signal goes to Zantor itself.
+  zantor_pid=
+  for p in $(ip netns pids "$ZT_NS_HOST"); do
+    [ "$(cat "/proc/$p/comm" 2>/dev/null)" = Zantor ] && zantor_pid=$p
+  done
+  signalled=$SECONDS
+  kill -TERM "$zantor_pid"
+  wait "$zpid"
+  rc=$?
+  after_signal=$((SECONDS - signalled))
+elif [ "$case" = twoinstances ]; then
+  # Two runs for two boards at once, one temporary directory, a pipe each.
+  PIPE="$work/pipe2" run "$pipeserver" --log "$work/pipe2.log" --reply 7 --exit-after-final \
+    --path "$work/pipe2" &
+  for _ in $(seq 100); do grep -q 'ready' "$work/pipe2.log" 2>/dev/null && break; sleep 0.1; done
+  run_gui "$zantor" 10.213.0.11 >"$work/out" 2>"$work/err" &
+  first=$!
+  # The second stages while the first uploads.
+  for _ in $(seq 300); do grep -q 'value=10[1-9]$' "$work/pipe.log" 2>/dev/null && break; sleep 0.05; done
+  PIPE="$work/pipe2" run_gui "$zantor" 10.213.0.12 >"$work/out2" 2>"$work/err2"
+  rc2=$?
+  wait "$first"
+  rc=$?
+else
+  run_gui "$zantor" 10.213.0.11 extra-word >"$work/out" 2>"$work/err"
+  rc=$?
+fi
 elapsed=$((SECONDS - start))
 # The server ends by itself after the final message; give it a moment.
 if [ -n "$pipe_pid" ]; then
@@ -116,6 +191,59 @@ case $case in
   http500 | refuse | reset | noanswer)
     check test "$(final_of)" = 402
     check test "$rc" -eq $((402 & 255))
+    ;;
+  slowbody | cutshort)
+    # The head decides: the body that never ends, or ends early, does not.
+    check test "$rc" -eq 0
+    check grep -q "answer=200-$case" "$work/sim.log"
+    check test "$(final_of)" = 0
+    ;;
+  nocode)
+    check test "$rc" -eq $((402 & 255))
+    check test "$(final_of)" = 402
+    check grep -q 'answer=nocode' "$work/sim.log"
+    # Never taken for an accepted upload: the restart wait (progress past
+    # 200) never began.
+    check awk -F'value=' '/kind=1/ && $2 + 0 > 200 { bad = 1 } END { exit bad }' "$work/pipe.log"
+    ;;
+  silentpipe)
+    # Each unanswered message costs its short wait and counts as failed: the
+    # eleventh failure ends the upload eleven chunks in, well within a minute.
+    check grep -q 'request=incomplete body=90112 ' "$work/sim.log"
+    check test "$elapsed" -lt 60
+    # The final message: 402 when it got through, -1 when the server was
+    # still holding an earlier client.
+    check test "$rc" -eq $((402 & 255)) -o "$rc" -eq 255
+    ;;
+  sigterm)
+    check test "$after_signal" -le 3
+    check test "$staged_while_running" -eq 2
+    check test "$(final_of)" = 402
+    check test "$rc" -eq $((402 & 255))
+    check test ! -e "$work/tmp/ZANTOR"
+    ;;
+  hostiledir)
+    # It does not start, and says why; the tool hears 402.
+    check test "$rc" -eq $((402 & 255))
+    check test "$(final_of)" = 402
+    check grep -q 'ZANTOR belongs to user' "$work/err"
+    check test "$(cat "$work/victim")" = precious
+    check test "$(stat -c %a "$work/victim")" = 444
+    check test -L "$work/tmp/ZANTOR/Zantor.ini"
+    ;;
+  nonascii)
+    wait "$watcher" 2>/dev/null
+    check test "$rc" -eq 0
+    check grep -q 'compare=match' "$work/sim.log"
+    check grep -q 'Zantor.ini' "$work/staged"
+    check test ! -e "$staged_dir"
+    ;;
+  twoinstances)
+    check test "$rc" -eq 0
+    check test "$rc2" -eq 0
+    check test "$(grep -c 'answer=200' "$work/sim.log")" -eq 2
+    check test "$(grep -c 'compare=match' "$work/sim.log")" -eq 2
+    check test ! -e "$work/tmp/ZANTOR"
     ;;
 esac
 if [ $fail -ne 0 ]; then

@@ -2,12 +2,14 @@
 # Network namespaces for tests that search for boards or use board addresses.
 # Source this file, then:
 #
-#   zt_netns_setup [BOARD_ADDRS]   # BOARD_ADDRS: 0..244 extra addresses in the sim namespace
+#   zt_netns_setup [BOARD_ADDRS]   # BOARD_ADDRS: 0..2000 extra addresses in the sim namespace
 #   zt_in_sim  CMD...               # run CMD in the simulator's namespace
 #   zt_in_host CMD...               # run CMD in the namespace of the program under test
 #
 # After setup:
-#   ZT_NS_SIM=zt-sim-<id>   10.213.0.1/24 on zt0, plus ZT_BOARD_IPS (10.213.0.11, .12, ...)
+#   ZT_NS_SIM=zt-sim-<id>   10.213.0.1/24 on zt0, plus ZT_BOARD_IPS (10.213.0.11, .12, ...
+#                           .254; past 244 boards 10.213.1.1 ... .254, 10.213.2.1 ..., which
+#                           the host namespace reaches through its default route)
 #   ZT_NS_HOST=zt-host-<id> 10.213.0.2/24 on zt1, default route on zt1, so a
 #                           broadcast to 255.255.255.255 leaves there and reaches
 #                           the sim namespace (and nothing else: the pair is closed)
@@ -64,8 +66,8 @@ zt_netns_cleanup() {
 zt_netns_setup() {
     local count=${1:-0} i batch id
     id="${ZT_NETNS_ID:-t}-$$-$(od -An -N3 -tx1 /dev/urandom | tr -d ' \n')"
-    if ! [[ "$count" =~ ^[0-9]+$ ]] || [ "$count" -gt 244 ]; then
-        echo "zt_netns_setup: board address count must be 0..244, got '$count'" >&2
+    if ! [[ "$count" =~ ^[0-9]+$ ]] || [ "$count" -gt 2000 ]; then
+        echo "zt_netns_setup: board address count must be 0..2000, got '$count'" >&2
         return 1
     fi
     ZT_NS_SIM=zt-sim-$id
@@ -87,10 +89,16 @@ zt_netns_setup() {
     batch="link set lo up
 link set $ZT_SIM_IF up
 address add $ZT_SIM_IP/$ZT_PREFIX_LEN broadcast $ZT_BROADCAST_IP dev $ZT_SIM_IF"
+    local ip
     for ((i = 0; i < count; i++)); do
-        ZT_BOARD_IPS+=("10.213.0.$((11 + i))")
+        if ((i < 244)); then
+            ip=10.213.0.$((11 + i))
+        else
+            ip=10.213.$((1 + (i - 244) / 254)).$((1 + (i - 244) % 254))
+        fi
+        ZT_BOARD_IPS+=("$ip")
         batch+="
-address add 10.213.0.$((11 + i))/32 dev $ZT_SIM_IF"
+address add $ip/32 dev $ZT_SIM_IF"
     done
     if ! printf '%s\n' "$batch" | ip -n "$ZT_NS_SIM" -batch - ||
         ! printf '%s\n' "link set lo up" "link set $ZT_HOST_IF up" \

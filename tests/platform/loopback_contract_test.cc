@@ -140,6 +140,15 @@ TEST_F(Loopback, AddressTextAndStartup) {
   udp->Cleanup();
 }
 
+TEST_F(Loopback, SearchSocketHoldsTheRepliesOfAThousandBoards) {
+  // Linux caps an ordinary request at net.core.rmem_max (root passes it)
+  // and reports twice what was asked; Winsock reports the request.
+  const SocketHandle s = udp->Create();
+  ASSERT_NE(s, kNoSocket);
+  EXPECT_GE(udp->ReceiveBufferBytes(s), kSearchReceiveBuffer);
+  udp->ShutdownAndClose(s);
+}
+
 TEST(LoopbackAdapters, ListsLoopbackWithoutAHardwareAddress) {
   std::vector<Adapter> adapters;
   ASSERT_TRUE(ListAdapters(&adapters));

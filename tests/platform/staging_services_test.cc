@@ -13,6 +13,7 @@
 #include "platform/profile.h"
 #include "platform/resources.h"
 #include "tests/platform/profile_cases.h"
+#include "updater/update/chttp.h"
 #include "updater/update/staging.h"
 #include "updater/update/system_staging_files.h"
 
@@ -324,7 +325,7 @@ TEST(Staging, StagesBesideTheLauncherAndLeavesItsFilesAlone) {
   WriteBytes(zantor + sep + "Zantor.ini", "stale settings from an earlier run");
 
   TestStaging files(dir.path() + sep);
-  const update::StageResult r = update::StageAndLoad(files);
+  update::StageResult r = update::StageAndLoad(files);
   ASSERT_TRUE(r.ok()) << r.report;
   EXPECT_EQ(r.directory, zantor);
   EXPECT_EQ(ReadBytes(zantor + sep + "Zantor.ini"), ReadBytes(kShippedIni));
@@ -338,7 +339,7 @@ TEST(Staging, StagesBesideTheLauncherAndLeavesItsFilesAlone) {
 
   // Read-only leftovers go too: attributes are cleared before deleting.
   fs::permissions(fs::u8path(r.image.stagedPath), fs::perms::owner_write, fs::perm_options::remove);
-  update::RemoveStagedFiles(files, r.image);
+  update::RemoveStagedFiles(files, r);
   EXPECT_FALSE(fs::exists(fs::u8path(r.image.stagedPath)));
   EXPECT_FALSE(fs::exists(fs::u8path(zantor + sep + "Zantor.ini")));
   EXPECT_EQ(ReadBytes(launcher_file), "launcher's copy");
@@ -347,21 +348,70 @@ TEST(Staging, StagesBesideTheLauncherAndLeavesItsFilesAlone) {
   // Without the launcher's files the directory goes as well.
   fs::remove_all(fs::u8path(zantor + sep + "res"));
   fs::remove(fs::u8path(other_file));
-  ASSERT_TRUE(update::StageAndLoad(files).ok());
-  update::RemoveStagedFiles(files, r.image);
+  r = update::StageAndLoad(files);
+  ASSERT_TRUE(r.ok());
+  update::RemoveStagedFiles(files, r);
   EXPECT_FALSE(fs::exists(fs::u8path(zantor)));
 }
 
-TEST(Staging, UnwritableDirectoryStopsStartUpWithTheSystemsReason) {
+TEST(Staging, UnusableDirectoryStopsStartUpWithTheRealReason) {
   TestDir dir;
   const char sep = platform::PathSeparator();
   // A file where the directory should be: nothing can be staged in it.
   WriteBytes(dir / "ZANTOR", "not a directory");
   TestStaging files(dir.path() + sep);
-  const update::StageResult r = update::StageAndLoad(files);
-  EXPECT_EQ(r.error, update::StageError::kWriteFailed);
-  EXPECT_NE(r.report.find("Zantor.ini"), std::string::npos) << r.report;
+  update::StageResult r = update::StageAndLoad(files);
+  EXPECT_EQ(r.error, update::StageError::kUnsafeDirectory);
+  EXPECT_NE(r.report.find("is not a directory"), std::string::npos) << r.report;
   EXPECT_EQ(ReadBytes(dir / "ZANTOR"), "not a directory");
+
+  // No temporary directory at all: the report names the missing one, not
+  // a file that could not be written into it.
+  TestStaging nowhere(dir / "gone" + sep);
+  r = update::StageAndLoad(nowhere);
+  EXPECT_EQ(r.error, update::StageError::kUnsafeDirectory);
+  EXPECT_NE(r.report.find("Cannot create the directory"), std::string::npos) << r.report;
+  EXPECT_EQ(r.report.find("Zantor.ini"), std::string::npos) << r.report;
+}
+
+TEST(Staging, TwoInstancesStageSideBySideAndTheFirstToEndLeavesTheOther) {
+  TestDir dir;
+  const char sep = platform::PathSeparator();
+  TestStaging files(dir.path() + sep);
+  update::StageResult first = update::StageAndLoad(files);
+  ASSERT_TRUE(first.ok()) << first.report;
+  update::StageResult second = update::StageAndLoad(files);
+  ASSERT_TRUE(second.ok()) << second.report;
+  const std::string image = ReadBytes(HostPath(ZT_TEST_IMAGE_FILE));
+
+  update::RemoveStagedFiles(files, first);
+  EXPECT_EQ(ReadBytes(second.image.stagedPath), image);
+  EXPECT_EQ(ReadBytes(dir / "ZANTOR" + sep + "Zantor.ini"), ReadBytes(kShippedIni));
+  std::vector<uint8_t> body;
+  ASSERT_TRUE(update::AppendStagedImage(second, 0, &body));
+  EXPECT_EQ(std::string(body.begin(), body.end()), image);
+
+  update::RemoveStagedFiles(files, second);
+  EXPECT_FALSE(fs::exists(fs::u8path(dir / "ZANTOR")));
+}
+
+TEST(Staging, TheUploadReadsWhatWasStagedWhateverTheNameHoldsNow) {
+  if (OnWindows()) GTEST_SKIP() << "Windows does not let the name go while the file is open";
+  TestDir dir;
+  const char sep = platform::PathSeparator();
+  TestStaging files(dir.path() + sep);
+  update::StageResult r = update::StageAndLoad(files);
+  ASSERT_TRUE(r.ok()) << r.report;
+  const std::string staged = ReadBytes(r.image.stagedPath);
+  // Someone replaces the staged image by a file of their own.
+  ASSERT_EQ(platform::RemoveNoFollow(r.image.stagedPath), 0);
+  WriteBytes(r.image.stagedPath, "attacker's image");
+
+  std::vector<uint8_t> body = {'<'};
+  ASSERT_TRUE(update::AppendStagedImage(r, 1, &body));
+  EXPECT_EQ(std::string(body.begin() + 1, body.end()), staged);
+  update::RemoveStagedFiles(files, r);
+  EXPECT_EQ(ReadBytes(r.image.stagedPath), "attacker's image");  // not ours to remove
 }
 
 }  // namespace

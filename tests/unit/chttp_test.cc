@@ -18,6 +18,7 @@ struct Host : update::UploadHost {
   int pumps = 0;
   bool is_automatic = false;
   bool pipe_up = true;
+  int close_after_pumps = -1;  // Closing() turns true after this many pumps
   std::vector<int32_t> sent;
   std::string PercentText(const protocol::TDevice&) override { return percent; }
   void SetPercentText(protocol::TDevice&, const std::string& t) override {
@@ -30,6 +31,7 @@ struct Host : update::UploadHost {
     sent.push_back(v);
     return pipe_up;
   }
+  bool Closing() const override { return close_after_pumps >= 0 && pumps >= close_after_pumps; }
 };
 
 struct Chttp : ::testing::Test {
@@ -65,6 +67,16 @@ TEST_F(Chttp, OpenTakesPorts80And8080Only) {
   board.fail_open = true;
   EXPECT_FALSE(http.Open("10.213.0.11", 80, 2));
   EXPECT_TRUE(board.closed);
+}
+
+TEST_F(Chttp, ClosingDuringTheUploadStopsItAtTheNextChunk) {
+  const std::vector<uint8_t> image = TempFile::Pattern(20 * 8192);
+  TempFile file(image);
+  host.close_after_pumps = 2;
+  ASSERT_TRUE(http.Open("10.213.0.11", 80, 2));
+  EXPECT_FALSE(http.Upload(file.path(), "l04_05.12.rcc", "rcc", device));
+  EXPECT_EQ(host.pumps, 2);
+  EXPECT_LT(board.body.size(), 3u * 8192);
 }
 
 TEST_F(Chttp, BodyGoesOutByteExactInChunksWithProgress) {

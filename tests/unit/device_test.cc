@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace protocol {
 namespace {
 
@@ -54,6 +56,24 @@ TEST(DeviceList, IdsAreStableAndNeverReusedAfterRemoval) {
   list.Clear();
   EXPECT_EQ(list.Find(c_id), nullptr);
   EXPECT_TRUE(list.empty());
+}
+
+TEST(DeviceList, FindGivesEveryRecordByIdAndNothingForRemovedOnes) {
+  DeviceList list;
+  std::vector<TDevice*> records;
+  for (int i = 0; i < 50; ++i) records.push_back(list.Append(TDevice::ForTypedAddress("10.0.0.1")));
+  for (int i = 0; i < 50; i += 3) ASSERT_TRUE(list.Remove(records[i]));
+  for (uint32_t id = 1; id <= 50; ++id) {
+    TDevice* found = list.Find(id);
+    if ((id - 1) % 3 == 0) {
+      EXPECT_EQ(found, nullptr) << id;
+    } else {
+      ASSERT_NE(found, nullptr) << id;
+      EXPECT_EQ(found->id, id);
+    }
+  }
+  EXPECT_EQ(list.Find(0), nullptr);
+  EXPECT_EQ(list.Find(51), nullptr);
 }
 
 TEST(DeviceList, MarkDuplicateAddressesClearsBothAndOnlyExactMatches) {

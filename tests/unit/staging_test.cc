@@ -20,13 +20,21 @@ class FakeFiles : public StagingFiles {
   std::map<std::string, std::string> files;
   std::set<std::string> directories;
   std::set<std::string> failWrites;
+  std::string refuseDirectory;  // EnsurePrivateDirectory's error, when set
+  std::map<std::string, uint64_t> inodes;
+  uint64_t nextInode = 100;
   std::vector<std::string> log;
 
   std::string TempPath() override { return temp; }
   char Separator() override { return '/'; }
-  platform::SysError MakeDirectory(const std::string& path) override {
+  bool EnsurePrivateDirectory(const std::string& path, std::string* error) override {
     log.push_back("mkdir " + path);
-    return directories.insert(path).second ? 0 : 17;
+    if (!refuseDirectory.empty()) {
+      *error = refuseDirectory;
+      return false;
+    }
+    directories.insert(path);
+    return true;
   }
   platform::ResourceError LoadResource(const std::string& name, platform::Resource* out) override {
     log.push_back("load " + name);
@@ -36,12 +44,21 @@ class FakeFiles : public StagingFiles {
         platform::Resource::FromBytes(std::vector<uint8_t>(it->second.begin(), it->second.end()));
     return platform::ResourceError::kNone;
   }
-  platform::SysError WriteWholeFile(const std::string& path, const uint8_t* data,
-                                    size_t size) override {
+  platform::SysError CreateStagedFile(const std::string& path, const uint8_t* data, size_t size,
+                                      platform::File* out) override {
     log.push_back("write " + path);
     if (failWrites.count(path) != 0) return 28;
     files[path] = std::string(reinterpret_cast<const char*>(data), size);
+    platform::FileId id;
+    id.inode = inodes[path] = ++nextInode;
+    id.valid = true;
+    *out = platform::File::Adopt(-1, id);
     return 0;
+  }
+  // Another instance stages a file of the same name.
+  void ReplaceBehindOurBack(const std::string& path) {
+    files[path] = "theirs";
+    inodes[path] = ++nextInode;
   }
   std::string ReadSetting(const std::string& path, const std::string& section,
                           const std::string& key) override {
@@ -51,13 +68,13 @@ class FakeFiles : public StagingFiles {
     return platform::FindProfileValue(platform::ProfileBytesToText(it->second), section, key)
         .value_or("");
   }
-  platform::SysError SetNormalAttributes(const std::string& path) override {
-    log.push_back("normal " + path);
-    return files.count(path) != 0 ? 0 : 2;
-  }
-  platform::SysError RemoveFile(const std::string& path) override {
+  platform::SysError RemoveOwnFile(const std::string& path, platform::File* file) override {
     log.push_back("delete " + path);
-    return files.erase(path) != 0 ? 0 : 2;
+    const platform::FileId id = file->id();
+    if (files.count(path) == 0) return 2;
+    if (!id.valid || inodes[path] != id.inode) return 17;
+    files.erase(path);
+    return 0;
   }
   platform::SysError RemoveEmptyDirectory(const std::string& path) override {
     log.push_back("rmdir " + path);
@@ -198,28 +215,45 @@ TEST_F(StagingTest, ImageFileNameMustStayInTheDirectory) {
 }
 
 TEST_F(StagingTest, RemovalTakesOnlyOurFilesAndTheEmptyDirectory) {
-  const StageResult r = StageAndLoad(fs);
+  StageResult r = StageAndLoad(fs);
   ASSERT_TRUE(r.ok());
   fs.files["T/ZANTOR/res/Zantor.exe"] = "launcher's";
   fs.log.clear();
-  RemoveStagedFiles(fs, r.image);
-  EXPECT_EQ(fs.log,
-            (std::vector<std::string>{"normal T/ZANTOR/Zantor.ini", "delete T/ZANTOR/Zantor.ini",
-                                      "normal T/ZANTOR/l04_05.12.rcc",
-                                      "delete T/ZANTOR/l04_05.12.rcc", "rmdir T/ZANTOR"}));
+  RemoveStagedFiles(fs, r);
+  EXPECT_EQ(fs.log, (std::vector<std::string>{"delete T/ZANTOR/Zantor.ini",
+                                              "delete T/ZANTOR/l04_05.12.rcc", "rmdir T/ZANTOR"}));
   EXPECT_EQ(fs.files.size(), 1u);
   EXPECT_EQ(fs.directories.count("T/ZANTOR"), 1u);
 
   fs.files.clear();
-  RemoveStagedFiles(fs, r.image);  // already gone: every failure is ignored
+  RemoveStagedFiles(fs, r);  // already gone: every failure is ignored
   EXPECT_EQ(fs.directories.count("T/ZANTOR"), 0u);
 }
 
+TEST_F(StagingTest, FilesThatASecondInstanceStagedSinceAreLeftToIt) {
+  StageResult first = StageAndLoad(fs);
+  ASSERT_TRUE(first.ok());
+  fs.ReplaceBehindOurBack("T/ZANTOR/Zantor.ini");
+  fs.ReplaceBehindOurBack("T/ZANTOR/l04_05.12.rcc");
+  RemoveStagedFiles(fs, first);
+  EXPECT_EQ(fs.files["T/ZANTOR/Zantor.ini"], "theirs");
+  EXPECT_EQ(fs.files["T/ZANTOR/l04_05.12.rcc"], "theirs");
+  EXPECT_EQ(fs.directories.count("T/ZANTOR"), 1u);
+}
+
+TEST_F(StagingTest, AnUnsafeDirectoryStopsStartUpBeforeAnythingIsWritten) {
+  fs.refuseDirectory = "T/ZANTOR is writable by other users (mode 0777); refusing to use it";
+  const StageResult r = StageAndLoad(fs);
+  EXPECT_EQ(r.error, StageError::kUnsafeDirectory);
+  EXPECT_EQ(r.report, fs.refuseDirectory);
+  EXPECT_EQ(fs.log, std::vector<std::string>{"mkdir T/ZANTOR"});
+}
+
 TEST_F(StagingTest, RemovalNeverFollowsABadFileName) {
-  FirmwareImage image;
-  image.fileName = "../victim";
+  StageResult staged;
+  staged.image.fileName = "../victim";
   fs.files["T/victim"] = "x";
-  RemoveStagedFiles(fs, image);
+  RemoveStagedFiles(fs, staged);
   EXPECT_EQ(fs.files.count("T/victim"), 1u);
 }
 

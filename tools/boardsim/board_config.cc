@@ -57,7 +57,8 @@ bool UsableFormName(const std::string& s) {
          s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
-const char* const kHttpModeNames[] = {"ok", "500", "refuse", "reset", "noanswer"};
+const char* const kHttpModeNames[] = {"ok",       "500",      "refuse",   "reset",
+                                      "noanswer", "slowbody", "cutshort", "nocode"};
 
 }  // namespace
 

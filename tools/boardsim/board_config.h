@@ -39,6 +39,9 @@ enum class HttpMode {
   Refuse,    // nothing listens on port 80: connection refused
   Reset,     // reset the connection after `resetAt` body bytes
   NoAnswer,  // read the body, never answer, keep the connection open
+  SlowBody,  // answer a 200 head whose body never comes, keep the connection, then restart
+  CutShort,  // answer a 200 head, a few of its announced body bytes, close, then restart
+  NoCode,    // answer with a status line without a code ("HTTP/ OK"); no restart
 };
 
 const char* HttpModeName(HttpMode m);

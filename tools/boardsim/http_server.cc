@@ -337,7 +337,34 @@ void HttpServer::Decide(Conn& c) {
       c.phase = Phase::Holding;
       c.phaseMs = log_.NowMs();
       break;
+    case HttpMode::SlowBody:
+    case HttpMode::CutShort:
+      if (!k.Ok()) {
+        Answer(c, k.BadStatus());
+        break;
+      }
+      // A head that promises far more body than ever comes: the board
+      // restarts right after answering, or writes its flash first.
+      AnswerRaw(c, b.http == HttpMode::SlowBody ? "200-slowbody" : "200-cutshort",
+                "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 100000\r\n"
+                "Connection: close\r\n\r\n<html>",
+                b.http == HttpMode::SlowBody);
+      Restart(c.board);
+      break;
+    case HttpMode::NoCode:
+      AnswerRaw(c, "nocode", "HTTP/ OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", false);
+      break;
   }
+}
+
+void HttpServer::AnswerRaw(Conn& c, const std::string& logged, std::string bytes, bool hold) {
+  LogRequest(c, logged);
+  c.out = std::move(bytes);
+  c.outOff = 0;
+  c.holdAfterWrite = hold;
+  c.phase = Phase::Writing;
+  c.phaseMs = log_.NowMs();
+  Write(c);
 }
 
 void HttpServer::Answer(Conn& c, int status) {
@@ -363,6 +390,11 @@ void HttpServer::Write(Conn& c) {
   }
   if (c.peerDone) {
     Close(c, "done");
+    return;
+  }
+  if (c.holdAfterWrite) {
+    c.phase = Phase::Holding;
+    c.phaseMs = log_.NowMs();
     return;
   }
   // FIN after the answer, then read what the client still sends: closing with

@@ -83,7 +83,8 @@ class HttpServer {
     int64_t startMs = 0, lastMs = 0, phaseMs = 0;
     std::string out;
     size_t outOff = 0;
-    uint64_t extra = 0;  // bytes after the request
+    uint64_t extra = 0;           // bytes after the request
+    bool holdAfterWrite = false;  // keep the connection open, silent, after the answer
   };
 
   bool Serving(const Board& b, int64_t now) const;
@@ -95,6 +96,8 @@ class HttpServer {
   void Consume(Conn& c, const uint8_t* p, size_t n);
   void Decide(Conn& c);
   void Answer(Conn& c, int status);
+  // Sends `bytes` as the answer, logged as `logged`.
+  void AnswerRaw(Conn& c, const std::string& logged, std::string bytes, bool hold);
   void Write(Conn& c);
   void Restart(size_t board);
   void LogRequest(const Conn& c, const std::string& answer, const std::string& cause = "");

@@ -43,6 +43,16 @@ int UdpResponder::OpenSocket(uint16_t port, std::string& err) {
   addr.sin_family = AF_INET;
   addr.sin_port = htons(port);
   addr.sin_addr.s_addr = htonl(INADDR_ANY);
+  // One socket plays every board, each of which would have its own buffers:
+  // room for the queries to a thousand boards at once (root may pass
+  // net.core.rmem_max; failing that the default stays, which is no error).
+  const int room = 8 << 20;
+  if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &room, sizeof room) != 0) {
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
+  }
+  if (setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &room, sizeof room) != 0) {
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
+  }
   if (setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0) {
     err = std::string("IP_PKTINFO: ") + std::strerror(errno);
   } else if (loopbackOnly_ && setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, lo, sizeof lo) != 0) {

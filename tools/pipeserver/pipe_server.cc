@@ -12,6 +12,7 @@ namespace {
 constexpr int kMessageSize = 12;
 // Accept waits in slices so that a stop request is seen promptly.
 constexpr int kSliceMs = 50;
+constexpr int kSilentHoldMs = 60000;
 
 bool ParseInt(const std::string& text, int64_t low, int64_t high, int64_t* value) {
   if (text.empty()) return false;
@@ -32,7 +33,7 @@ int32_t LittleEndian(const uint8_t* p) {
 }  // namespace
 
 const char kUsage[] =
-    "usage: pipeserver [--path NAME] [--log FILE] [--reply N | --no-reply]\n"
+    "usage: pipeserver [--path NAME] [--log FILE] [--reply N | --no-reply | --silent]\n"
     "                  [--vanish-after K] [--exit-after-final] [--duration MS]\n"
     "                  [--single-instance]\n"
     "Serves the progress pipe, one client at a time, and logs each 12-byte message as\n"
@@ -41,6 +42,8 @@ const char kUsage[] =
     "      Windows pipe name (default \\\\.\\pipe\\KavroRollcast).\n"
     "--reply N          answer each message with the 4-byte value N (default 0)\n"
     "--no-reply         hang up after each message without answering\n"
+    "--silent           neither answer nor hang up: hold each client until it gives up\n"
+    "                   (at most 60 s)\n"
     "--vanish-after K   remove the pipe and exit after K messages\n"
     "--exit-after-final exit once a kind-2 message has been answered\n"
     "--duration MS      exit after MS milliseconds\n"
@@ -69,6 +72,8 @@ bool ParseOptions(const std::vector<std::string>& args, ServerOptions* options,
       options->reply_value = static_cast<int32_t>(v);
     } else if (a == "--no-reply") {
       options->reply = false;
+    } else if (a == "--silent") {
+      options->silent = true;
     } else if (a == "--vanish-after") {
       if (!has_value || !ParseInt(args[i + 1], 1, INT_MAX, &v)) {
         *error = "--vanish-after needs a count of at least 1";
@@ -169,7 +174,12 @@ StopReason Serve(PipeListener& listener, const ServerOptions& options,
     const bool final_seen = options.exit_after_final && kind == 2;
     const bool vanish = options.vanish_after > 0 && served >= options.vanish_after;
     if (final_seen || vanish) listener.Seal();
-    if (options.reply) {
+    if (options.silent) {
+      // Returns when the client closes its end.
+      uint8_t more[1];
+      client->ReadMessage(more, 1, kSilentHoldMs);
+      client->Disconnect();
+    } else if (options.reply) {
       client->Reply(options.reply_value);
     } else {
       client->Disconnect();

@@ -16,6 +16,7 @@ struct ServerOptions {
   std::string name;      // pipe name or socket path; empty: default
   std::string log_path;  // empty: standard output
   bool reply = true;     // false: hang up without replying
+  bool silent = false;   // neither reply nor hang up: hold each client until it goes
   int32_t reply_value = 0;
   int vanish_after = 0;  // > 0: remove the pipe after this many messages
   bool exit_after_final = false;

@@ -12,6 +12,10 @@
 //   (see kZantorUsage), through the same core code as the dialogs.
 //
 // Options of this build begin with "--", which no board address does.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -37,8 +41,47 @@ constexpr uint32_t kSelectTimer = 101;
 constexpr uint32_t kEndTimer = 102;
 constexpr uint32_t kUpdateTimer = 103;
 
-volatile std::sig_atomic_t g_stop = 0;  // set by SIGINT/SIGTERM only
-void OnSignal(int) { g_stop = 1; }
+constexpr uint32_t kSignalMessage = platform::kUserMessage + 900;
+
+// SIGINT and SIGTERM: the handler only notes the signal and writes one byte
+// to a pipe that the event loop watches, so the loop wakes even in the
+// middle of a poll, and the work is done by the loop's own handler.
+volatile std::sig_atomic_t g_stop = 0;
+int g_signal_pipe[2] = {-1, -1};
+void OnSignal(int) {
+  const int saved = errno;
+  g_stop = 1;
+  const char byte = 1;
+  if (g_signal_pipe[1] >= 0) (void)!::write(g_signal_pipe[1], &byte, 1);
+  errno = saved;
+}
+
+bool InstallSignalHandlers() {
+  if (::pipe2(g_signal_pipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+// Ends the run as closing the window would: a running update is abandoned
+// (its upload or restart wait stops at the next step), the final message
+// carries the result code, which stays 402 for an update that did not end,
+// and the staged files go when the session does.
+class SignalSink final : public platform::MessageSink {
+ public:
+  explicit SignalSink(ui::TMainForm& form) : form_(form) {}
+  void OnMessage(const platform::Message&) override {
+    char drain[16];
+    while (::read(g_signal_pipe[0], drain, sizeof drain) > 0) {
+    }
+    if (!form_.closing()) form_.FormClose();
+  }
+
+ private:
+  ui::TMainForm& form_;
+};
 
 // Drives the window logic as a user at the screen would, and prints the
 // list whenever it changed.
@@ -154,8 +197,10 @@ int main(int argc, char** argv) {
   const unsigned seconds = options.list_seconds;
   const bool update_ticked = options.update_ticked;
   const std::vector<std::string>& args = options.args;
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
+  if (!InstallSignalHandlers()) {
+    std::fprintf(stderr, "Zantor: cannot install the signal handlers\n");
+    return -1;
+  }
   std::signal(SIGPIPE, SIG_IGN);
 
   ui::HeadlessView view;
@@ -179,6 +224,9 @@ int main(int argc, char** argv) {
   // As a row chosen in the adapter dialog: the first search goes out there.
   if (!bind.empty()) form.channel().SetBindAddress(bind);
 
+  SignalSink on_signal(form);
+  loop.Register(kSignalMessage, &on_signal);
+  loop.WatchSocket(g_signal_pipe[0], kSignalMessage);
   Operator op(loop, form, view);
   if (form.ParseCommandLine(args) == 0) {
     std::printf("%s\n", view.caption.c_str());
@@ -200,5 +248,9 @@ int main(int argc, char** argv) {
     if (seconds > 0) loop.StartTimer(kEndTimer, seconds * 1000, &op);
   }
   loop.Run();
+  loop.UnwatchSocket(g_signal_pipe[0]);
+  loop.Unregister(kSignalMessage);
+  // Linux keeps the low 8 bits of the exit status (402 -> 146); the final
+  // message carries the whole code.
   return session.SendResultMessage();
 }

@@ -36,7 +36,7 @@ ZantorSession::~ZantorSession() {
   // The window's logic goes first (it closes the socket), then the staged
   // files, which other programs' files in the same directory survive.
   form_.reset();
-  if (staged_.ok()) update::RemoveStagedFiles(files_, staged_.image);
+  if (staged_.ok()) update::RemoveStagedFiles(files_, staged_);
 }
 
 bool ZantorSession::Start(ui::MainView& view, bool old_controls, std::string* error) {
@@ -68,6 +68,11 @@ bool ZantorSession::Start(ui::MainView& view, bool old_controls, std::string* er
   settings.version_label = staged_.image.versionLabel;
   settings.model = staged_.image.modelName;
   settings.image_path = staged_.image.stagedPath;
+  // From the descriptor kept since staging where there is one: what sits
+  // under the name now may not be what we wrote.
+  settings.image_source = [this](size_t reserve_after, std::vector<uint8_t>* out) {
+    return update::AppendStagedImage(staged_, reserve_after, out);
+  };
   settings.file_name = staged_.image.fileName;
   settings.field_name = staged_.image.fieldName;
   form_->Create(local, settings, old_controls);

@@ -36,13 +36,24 @@ TDevice TDevice::ForAutomaticTarget(const std::string& address) {
 
 TDevice* DeviceList::Append(TDevice record) {
   record.id = next_id_++;
-  if (next_id_ == 0) next_id_ = 1;  // 0 means "no record" in posted requests
+  if (next_id_ == 0) {
+    next_id_ = 1;  // 0 means "no record" in posted requests
+    ids_ascending_ = false;
+  }
   records_.push_back(std::make_unique<TDevice>(std::move(record)));
   return records_.back().get();
 }
 
 TDevice* DeviceList::Find(uint32_t id) const {
   if (id == 0) return nullptr;
+  // Every reply looks its record up: with a thousand boards a linear search
+  // made the listing quadratic. Records stay in append order, so ids ascend
+  // until the counter wraps.
+  if (ids_ascending_) {
+    const auto it = std::lower_bound(records_.begin(), records_.end(), id,
+                                     [](const auto& r, uint32_t value) { return r->id < value; });
+    return it != records_.end() && (*it)->id == id ? it->get() : nullptr;
+  }
   for (const auto& r : records_) {
     if (r->id == id) return r.get();
   }

@@ -81,6 +81,7 @@ class DeviceList {
  private:
   std::vector<std::unique_ptr<TDevice>> records_;
   uint32_t next_id_ = 1;
+  bool ids_ascending_ = true;  // false once the id counter has wrapped
 };
 
 }  // namespace protocol

@@ -47,6 +47,7 @@ struct FormSettings {
   std::string model = "QJ-L04";
   // The staged image and how it is announced.
   std::string image_path;
+  update::ImageSource image_source;  // reads the staged image; unset: the file at image_path
   std::string file_name;
   std::string field_name = "rcc";
 };

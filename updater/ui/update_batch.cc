@@ -192,6 +192,7 @@ void TMainForm::StartNextWorker() {
   }
   update::TUpdateForm* worker = workers_[candidate].get();
   worker->set_state(update::kRunning);
+  worker->set_image_source(settings_.image_source);
   worker->Run(settings_.image_path, settings_.file_name,
               settings_.field_name == update::kUploadFieldRcc ? 2 : 1);
 }

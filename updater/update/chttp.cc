@@ -1,37 +1,41 @@
 #include "updater/update/chttp.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <vector>
 
 #include "platform/host.h"
 
 namespace update {
 
-namespace {
-
-// Appends the whole file to `out`, or gives false when it cannot be opened
-// or read completely. The body is sized once, so the image is copied once
-// and the upload's memory stays at one image.
-bool AppendWholeFile(const std::string& path, size_t reserve_after, std::vector<uint8_t>* out) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  bool ok = std::fseek(f, 0, SEEK_END) == 0;
-  const long size = ok ? std::ftell(f) : -1;
-  ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    const size_t at = out->size();
-    out->reserve(at + static_cast<size_t>(size) + reserve_after);
-    out->resize(at + static_cast<size_t>(size));
-    ok = size == 0 ||
-         std::fread(out->data() + at, 1, static_cast<size_t>(size), f) == static_cast<size_t>(size);
-    // A file that grew while we read it would be cut short: refuse it too.
-    ok = ok && std::fgetc(f) == EOF && !std::ferror(f);
+bool AppendWholeFile(const platform::File& file, size_t reserve_after, std::vector<uint8_t>* out) {
+  uint64_t size = 0;
+  if (!file.is_open() || file.Size(&size) != 0 || size > SIZE_MAX - reserve_after - out->size()) {
+    return false;
   }
-  std::fclose(f);
-  return ok;
+  // Sized once, so the image is copied once and the upload's memory stays
+  // at one image.
+  const size_t at = out->size();
+  out->reserve(at + static_cast<size_t>(size) + reserve_after);
+  out->resize(at + static_cast<size_t>(size));
+  uint64_t done = 0;
+  while (done < size) {
+    size_t got = 0;
+    if (file.ReadAt(done, out->data() + at + done, static_cast<size_t>(size - done), &got) != 0 ||
+        got == 0) {
+      out->resize(at);
+      return false;
+    }
+    done += got;
+  }
+  // A file that grew while we read it would be cut short: refuse it too.
+  uint8_t more = 0;
+  size_t got = 0;
+  if (file.ReadAt(size, &more, 1, &got) != 0 || got != 0) {
+    out->resize(at);
+    return false;
+  }
+  return true;
 }
-
-}  // namespace
 
 std::string ProgressText(int32_t tenths) {
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
@@ -79,7 +83,15 @@ bool CHTTP::Upload(const std::string& image_path, const std::string& file_name,
   const std::string preamble = platform::ToAnsiCodePage(Preamble(field_name, file_name));
   body.assign(preamble.begin(), preamble.end());
   const std::string epilogue = Epilogue();
-  if (!AppendWholeFile(image_path, epilogue.size(), &body)) return false;
+  if (image_source_) {
+    if (!image_source_(epilogue.size(), &body)) return false;
+  } else {
+    platform::File image;
+    if (platform::OpenForReading(image_path, &image) != 0 ||
+        !AppendWholeFile(image, epilogue.size(), &body)) {
+      return false;
+    }
+  }
   body.insert(body.end(), epilogue.begin(), epilogue.end());
 
   const uint64_t total = body.size();
@@ -107,6 +119,10 @@ bool CHTTP::Upload(const std::string& image_path, const std::string& file_name,
     }
     if (host_.automatic() && !host_.SendProgressMessage(progress) &&
         ++pipe_failures > kPipeFailuresTolerated) {
+      ok = false;
+      break;
+    }
+    if (host_.Closing()) {
       ok = false;
       break;
     }

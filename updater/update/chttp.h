@@ -8,8 +8,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/http_session.h"
 #include "updater/protocol/device.h"
 
@@ -30,12 +32,23 @@ class UploadHost {
   virtual void ProcessMessages() = 0;
   virtual bool automatic() const = 0;
   virtual bool SendProgressMessage(int32_t value) = 0;
+  // True once the window is closing (or the program was told to end): the
+  // upload stops at the next chunk.
+  virtual bool Closing() const { return false; }
 
  protected:
   ~UploadHost() = default;
 };
 
 using HttpSessionFactory = std::function<std::unique_ptr<platform::HttpSession>()>;
+
+// Where the upload takes the image from: appends every byte of it to `out`
+// (making room for `reserve_after` more), or gives false.
+using ImageSource = std::function<bool(size_t reserve_after, std::vector<uint8_t>* out)>;
+
+// Appends the whole of an open file, from its first byte, to `out`; false
+// when it cannot be read completely.
+bool AppendWholeFile(const platform::File& file, size_t reserve_after, std::vector<uint8_t>* out);
 
 // "15.3" for 153.
 std::string ProgressText(int32_t tenths);
@@ -57,6 +70,9 @@ class CHTTP {
   bool ReceiveStatus(uint32_t pause_ms = 1000);
   bool Close();
   void set_timeouts(const platform::HttpTimeouts& t) { timeouts_ = t; }
+  // When set, Upload takes the image from here and `image_path` only names
+  // it; otherwise the file at `image_path` is read.
+  void set_image_source(ImageSource source) { image_source_ = std::move(source); }
 
   static std::string Preamble(const std::string& field_name, const std::string& file_name);
   static std::string Epilogue();
@@ -67,6 +83,7 @@ class CHTTP {
   platform::Clock& clock_;
   std::unique_ptr<platform::HttpSession> session_;
   platform::HttpTimeouts timeouts_;
+  ImageSource image_source_;
 };
 
 }  // namespace update

@@ -14,13 +14,14 @@ void EncodeProgressMessage(int32_t kind, int32_t value,
 bool ProgressPipe::SendProgressMessage(int32_t value) {
   uint8_t message[platform::kPipeMessageSize];
   EncodeProgressMessage(kKindProgress, value, message);
-  return transport_(message).written;
+  const platform::PipeExchangeResult r = transport_(message, platform::kProgressReplyWaitMs);
+  return r.written && !r.timed_out;
 }
 
 platform::PipeExchangeResult ProgressPipe::SendResult(int32_t code) {
   uint8_t message[platform::kPipeMessageSize];
   EncodeProgressMessage(kKindResult, code, message);
-  return transport_(message);
+  return transport_(message, platform::kResultReplyWaitMs);
 }
 
 }  // namespace update

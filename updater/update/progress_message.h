@@ -17,15 +17,17 @@ constexpr int32_t kProgressScale = 1000;
 void EncodeProgressMessage(int32_t kind, int32_t value, uint8_t (&out)[platform::kPipeMessageSize]);
 
 // One exchange on the pipe; swapped for a fake in tests.
-using PipeTransport =
-    platform::PipeExchangeResult (*)(const uint8_t (&message)[platform::kPipeMessageSize]);
+using PipeTransport = platform::PipeExchangeResult (*)(
+    const uint8_t (&message)[platform::kPipeMessageSize], int reply_wait_ms);
 
 class ProgressPipe {
  public:
   explicit ProgressPipe(PipeTransport transport = platform::PipeExchange) : transport_(transport) {}
   virtual ~ProgressPipe() = default;
 
-  // {1, 1000, value}: true when the 12 bytes were written.
+  // {1, 1000, value}: true when the 12 bytes were written and the server
+  // replied or hung up within platform::kProgressReplyWaitMs; a server that
+  // keeps silent counts as a failed send.
   virtual bool SendProgressMessage(int32_t value);
   // {2, 1000, code}: the whole exchange, reply included.
   virtual platform::PipeExchangeResult SendResult(int32_t code);

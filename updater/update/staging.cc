@@ -1,5 +1,7 @@
 #include "updater/update/staging.h"
 
+#include "updater/update/chttp.h"
+
 namespace update {
 namespace {
 
@@ -15,9 +17,9 @@ std::string StagingDirectory(StagingFiles& files) {
   return temp.empty() ? std::string() : temp + kStagingDirectoryName;
 }
 
-void RemoveQuietly(StagingFiles& files, const std::string& path) {
-  files.SetNormalAttributes(path);
-  files.RemoveFile(path);
+void RemoveOurs(StagingFiles& files, const std::string& path, platform::File* file) {
+  if (file->id().valid) files.RemoveOwnFile(path, file);
+  *file = platform::File();
 }
 
 StageResult Fail(StageResult result, StageError error, std::string report) {
@@ -26,16 +28,17 @@ StageResult Fail(StageResult result, StageError error, std::string report) {
   return result;
 }
 
-// Writes one resource of the program to `path`.
+// Writes one resource of the program to `path`, which stays open in `file`.
 StageError StageResource(StagingFiles& files, const char* name, const std::string& path,
-                         std::string* report) {
+                         platform::File* file, std::string* report) {
   platform::Resource resource;
   const platform::ResourceError error = files.LoadResource(name, &resource);
   if (error != platform::ResourceError::kNone) {
     *report = std::string("Resource ") + name + ": " + platform::ResourceErrorText(error);
     return StageError::kResourceMissing;
   }
-  const platform::SysError written = files.WriteWholeFile(path, resource.data(), resource.size());
+  const platform::SysError written =
+      files.CreateStagedFile(path, resource.data(), resource.size(), file);
   if (written != 0) {
     *report = "Cannot write " + path + ": " + files.ErrorText(written);
     return StageError::kWriteFailed;
@@ -51,14 +54,18 @@ StageResult StageAndLoad(StagingFiles& files) {
   if (result.directory.empty()) {
     return Fail(std::move(result), StageError::kNoTempPath, "No temporary directory");
   }
-  // Its result does not matter: an existing directory is used unchanged,
-  // and a missing one shows up as the write failing.
-  files.MakeDirectory(result.directory);
+  // The directory may be in a temporary directory that other users share:
+  // one that another user made, can write to or has made a link is refused.
+  std::string refused;
+  if (!files.EnsurePrivateDirectory(result.directory, &refused)) {
+    return Fail(std::move(result), StageError::kUnsafeDirectory, refused);
+  }
 
   const std::string prefix = result.directory + files.Separator();
   const std::string settings_path = prefix + kSettingsFileName;
   std::string report;
-  StageError error = StageResource(files, kSettingsResource, settings_path, &report);
+  StageError error =
+      StageResource(files, kSettingsResource, settings_path, &result.settingsFile, &report);
   if (error != StageError::kNone) {
     files.RemoveEmptyDirectory(result.directory);
     return Fail(std::move(result), error, report);
@@ -73,23 +80,34 @@ StageResult StageAndLoad(StagingFiles& files) {
     error = StageError::kBadImageFileName;
     report = "DEF_FIRMFILE_NAME \"" + file_name + "\" is not a file name";
   } else {
-    error = StageResource(files, kImageResource, result.image.stagedPath, &report);
+    error =
+        StageResource(files, kImageResource, result.image.stagedPath, &result.imageFile, &report);
   }
   if (error != StageError::kNone) {
-    RemoveQuietly(files, settings_path);
+    RemoveOurs(files, settings_path, &result.settingsFile);
     files.RemoveEmptyDirectory(result.directory);
     return Fail(std::move(result), error, report);
   }
   return result;
 }
 
-void RemoveStagedFiles(StagingFiles& files, const FirmwareImage& image) {
+void RemoveStagedFiles(StagingFiles& files, StageResult& staged) {
   const std::string directory = StagingDirectory(files);
   if (directory.empty()) return;
   const std::string prefix = directory + files.Separator();
-  RemoveQuietly(files, prefix + kSettingsFileName);
-  if (IsPlainFileName(image.fileName)) RemoveQuietly(files, prefix + image.fileName);
+  RemoveOurs(files, prefix + kSettingsFileName, &staged.settingsFile);
+  if (IsPlainFileName(staged.image.fileName)) {
+    RemoveOurs(files, prefix + staged.image.fileName, &staged.imageFile);
+  }
+  staged.imageFile = platform::File();
   files.RemoveEmptyDirectory(directory);
+}
+
+bool AppendStagedImage(const StageResult& staged, size_t reserve_after, std::vector<uint8_t>* out) {
+  if (staged.imageFile.is_open()) return AppendWholeFile(staged.imageFile, reserve_after, out);
+  platform::File image;
+  return platform::OpenForReading(staged.image.stagedPath, &image) == 0 &&
+         AppendWholeFile(image, reserve_after, out);
 }
 
 }  // namespace update

@@ -8,8 +8,8 @@ std::string SystemStagingFiles::TempPath() { return platform::TempPath(); }
 
 char SystemStagingFiles::Separator() { return platform::PathSeparator(); }
 
-platform::SysError SystemStagingFiles::MakeDirectory(const std::string& path) {
-  return platform::MakeDirectory(path);
+bool SystemStagingFiles::EnsurePrivateDirectory(const std::string& path, std::string* error) {
+  return platform::EnsurePrivateDirectory(path, error);
 }
 
 platform::ResourceError SystemStagingFiles::LoadResource(const std::string& name,
@@ -17,9 +17,19 @@ platform::ResourceError SystemStagingFiles::LoadResource(const std::string& name
   return platform::LoadOwnResource(platform::kDataResourceType, name, out);
 }
 
-platform::SysError SystemStagingFiles::WriteWholeFile(const std::string& path, const uint8_t* data,
-                                                      size_t size) {
-  return platform::WriteWholeFile(path, data, size);
+platform::SysError SystemStagingFiles::CreateStagedFile(const std::string& path,
+                                                        const uint8_t* data, size_t size,
+                                                        platform::File* out) {
+  platform::File file;
+  platform::SysError error = platform::CreateFreshFile(path, &file);
+  if (error != 0) return error;
+  error = file.WriteAll(data, size);
+  if (error != 0) {
+    platform::RemoveOwnFile(path, &file);
+    return error;
+  }
+  *out = std::move(file);
+  return 0;
 }
 
 std::string SystemStagingFiles::ReadSetting(const std::string& path, const std::string& section,
@@ -27,12 +37,9 @@ std::string SystemStagingFiles::ReadSetting(const std::string& path, const std::
   return platform::ReadProfileString(path, section, key);
 }
 
-platform::SysError SystemStagingFiles::SetNormalAttributes(const std::string& path) {
-  return platform::SetNormalAttributes(path);
-}
-
-platform::SysError SystemStagingFiles::RemoveFile(const std::string& path) {
-  return platform::RemoveFile(path);
+platform::SysError SystemStagingFiles::RemoveOwnFile(const std::string& path,
+                                                     platform::File* file) {
+  return platform::RemoveOwnFile(path, file);
 }
 
 platform::SysError SystemStagingFiles::RemoveEmptyDirectory(const std::string& path) {

@@ -10,14 +10,13 @@ class SystemStagingFiles : public StagingFiles {
  public:
   std::string TempPath() override;
   char Separator() override;
-  platform::SysError MakeDirectory(const std::string& path) override;
+  bool EnsurePrivateDirectory(const std::string& path, std::string* error) override;
   platform::ResourceError LoadResource(const std::string& name, platform::Resource* out) override;
-  platform::SysError WriteWholeFile(const std::string& path, const uint8_t* data,
-                                    size_t size) override;
+  platform::SysError CreateStagedFile(const std::string& path, const uint8_t* data, size_t size,
+                                      platform::File* out) override;
   std::string ReadSetting(const std::string& path, const std::string& section,
                           const std::string& key) override;
-  platform::SysError SetNormalAttributes(const std::string& path) override;
-  platform::SysError RemoveFile(const std::string& path) override;
+  platform::SysError RemoveOwnFile(const std::string& path, platform::File* file) override;
   platform::SysError RemoveEmptyDirectory(const std::string& path) override;
   std::string ErrorText(platform::SysError code) override;
 };

@@ -72,6 +72,7 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
   {
     CHTTP http(http_, host_, clock_);
     http.set_timeouts(timing_.http);
+    http.set_image_source(image_source_);
     opened = http.Open(board_->address, 80, upload_mode);
     if (opened) {
       uploaded = http.Upload(image_path, file_name, field, *board_);

@@ -73,7 +73,7 @@ class WorkerHost : public UploadHost {
   virtual void SetResultCode(int32_t code) = 0;
   virtual void Trace(const char* text) = 0;
   // True once the window is closing: a wait in progress is abandoned.
-  virtual bool Closing() const = 0;
+  bool Closing() const override = 0;
 
   // UploadHost
   std::string PercentText(const protocol::TDevice& board) override {
@@ -98,6 +98,8 @@ class TUpdateForm final : public platform::TimerSink {
 
   // Upload mode 2 sends the image as field "rcc", 1 as "srom1".
   void Run(const std::string& image_path, const std::string& file_name, int upload_mode);
+  // The image the upload sends, when not the file at Run's image path.
+  void set_image_source(ImageSource source) { image_source_ = std::move(source); }
   void ProgressTimerTimer();
   void OnTimer(uint32_t) override { ProgressTimerTimer(); }
 
@@ -120,6 +122,7 @@ class TUpdateForm final : public platform::TimerSink {
   platform::EventLoop& loop_;
   platform::Clock& clock_;
   HttpSessionFactory http_;
+  ImageSource image_source_;
   UpdateTiming timing_;
   uint32_t timer_id_;
   bool timer_on_ = false;
