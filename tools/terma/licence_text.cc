@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/profile_text.h"
+#include "platform/utf8.h"
 
 namespace terma {
 namespace {
@@ -18,23 +19,11 @@ std::string Lower(std::string text) {
   return text;
 }
 
-void AppendUtf8(uint32_t code, std::string* out) {
+// A reference to nothing, a surrogate or past Unicode becomes U+FFFD, so a
+// page cannot smuggle a NUL or broken UTF-8 into the window.
+void AppendReference(unsigned long code, std::string* out) {
   if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-  if (code < 0x80) {
-    out->push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
+  platform::AppendUtf8(static_cast<uint32_t>(code), out);
 }
 
 // Decodes the entity at html[i] == '&'; returns the characters consumed
@@ -64,7 +53,7 @@ size_t DecodeEntity(const std::string& html, size_t i, std::string* out) {
         return 0;
       }
     }
-    AppendUtf8(static_cast<uint32_t>(std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10)), out);
+    AppendReference(std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10), out);
     return end - i + 1;
   }
   return 0;
