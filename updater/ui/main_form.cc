@@ -201,15 +201,29 @@ int TMainForm::ListViewCompare(const Row& a, const Row& b, int column) const {
 
 void TMainForm::SortRows(int column) {
   if (column < 0 || column >= kColumnCount) return;
-  std::vector<RowRef> before;
-  before.reserve(rows_.size());
-  for (const Row& r : rows_) before.push_back(r.ref);
-  std::stable_sort(rows_.begin(), rows_.end(),
-                   [&](const Row& a, const Row& b) { return ListViewCompare(a, b, column) < 0; });
+  const auto less = [&](const Row& a, const Row& b) { return ListViewCompare(a, b, column) < 0; };
+  if (std::is_sorted(rows_.begin(), rows_.end(), less)) return;
+  const size_t n = rows_.size();
+  // A row shown on a sorted list goes where a stable sort would put the last
+  // row: after every row it does not sort before.
+  if (std::is_sorted(rows_.begin(), rows_.end() - 1, less)) {
+    const auto at = std::upper_bound(rows_.begin(), rows_.end() - 1, rows_.back(), less);
+    std::rotate(at, rows_.end() - 1, rows_.end());
+  } else {
+    // Sort positions, not rows, and move each row once.
+    std::vector<uint32_t> order(n);
+    for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return less(rows_[a], rows_[b]); });
+    std::vector<Row> sorted;
+    sorted.reserve(n);
+    for (uint32_t i : order) sorted.push_back(std::move(rows_[i]));
+    rows_ = std::move(sorted);
+  }
   std::vector<RowRef> after;
-  after.reserve(rows_.size());
+  after.reserve(n);
   for (const Row& r : rows_) after.push_back(r.ref);
-  if (after != before) view_.ListSetOrder(after);
+  view_.ListSetOrder(after);
 }
 
 void TMainForm::ListViewColumnClick(int column) {
