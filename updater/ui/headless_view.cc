@@ -62,7 +62,7 @@ void HeadlessView::ListClear() {
 }
 
 void HeadlessView::ListInsertRow(int index, RowRef row, const RowData& data) {
-  rows[row] = data;
+  rows.insert_or_assign(rows.end(), row, data);  // refs ascend: the end is the place
   const size_t at = std::min(static_cast<size_t>(index < 0 ? 0 : index), list_order.size());
   list_order.insert(list_order.begin() + static_cast<long>(at), row);
 }

@@ -112,10 +112,10 @@ const TMainForm::Row* TMainForm::FindRow(RowRef ref) const {
 
 TMainForm::Row* TMainForm::MutableRow(RowRef ref) { return const_cast<Row*>(FindRow(ref)); }
 
-RowRef TMainForm::AddRow(TDevice* record, const RowData& data) {
+RowRef TMainForm::AddRow(TDevice* record, RowData data) {
   const RowRef ref = next_row_++;
-  rows_.push_back(Row{ref, record->id, data});
-  view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, ref, data);
+  rows_.push_back(Row{ref, record->id, std::move(data)});
+  view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, ref, rows_.back().data);
   record->row = ref;
   return ref;
 }
@@ -143,12 +143,17 @@ void TMainForm::ShowRecord(TDevice* record) {
 
 void TMainForm::RebuildList() {
   view_.ListBeginUpdate();
-  ClearRows();
   if (filters_.category_mode() && list_tag_ == cat::kAll) {
+    ClearRows();
     view_.ListEndUpdate();
     if (command_enabled(Command::kFirmUpdate)) EnableCommand(Command::kFirmUpdate, false);
     return;
   }
+  // Every record's row is set below, so the list is cleared without looking
+  // each old row's record up.
+  rows_.clear();
+  view_.ListClear();
+  rows_.reserve(devices_.size());
   for (size_t i = 0; i < devices_.size(); ++i) {
     TDevice* d = devices_.at(i);
     if ((d->category & list_tag_) == d->category) {
@@ -182,7 +187,10 @@ void TMainForm::RefreshUpdateCommand() {
   bool any = false;
   for (const Row& r : rows_) {
     const TDevice* d = devices_.Find(r.record_id);
-    if (r.data.checked && d != nullptr && d->identified) any = true;
+    if (r.data.checked && d != nullptr && d->identified) {
+      any = true;
+      break;
+    }
   }
   EnableCommand(Command::kFirmUpdate, any);
 }
@@ -192,8 +200,11 @@ int TMainForm::ListViewCompare(const Row& a, const Row& b, int column) const {
   const std::string& y = column == 0 ? b.data.caption : b.data.sub[column - 1];
   if (x == y) return 0;
   // Unidentified rows stay at the end in both directions.
-  if (x.compare(0, 3, " --") == 0) return 1;
-  if (y.compare(0, 3, " --") == 0) return -1;
+  const auto unidentified = [](const std::string& s) {
+    return s.size() >= 3 && s[0] == ' ' && s[1] == '-' && s[2] == '-';
+  };
+  if (unidentified(x)) return 1;
+  if (unidentified(y)) return -1;
   const bool descending = sort_descending_[column];
   if (x > y) return descending ? -1 : 1;
   return descending ? 1 : -1;

@@ -207,7 +207,7 @@ class TMainForm final : public MainFormHandlers,
 
  private:
   RowData RowFor(const protocol::TDevice& record, bool fresh) const;
-  RowRef AddRow(protocol::TDevice* record, const RowData& data);
+  RowRef AddRow(protocol::TDevice* record, RowData data);
   Row* MutableRow(RowRef ref);
   void UpdateRow(Row* row);
   void ClearRows();
