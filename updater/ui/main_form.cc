@@ -88,6 +88,12 @@ void TMainForm::AddCategory(const std::string& text, int image, uint32_t tag) {
 
 RowData TMainForm::RowFor(const TDevice& d, bool fresh) const {
   RowData row;
+  FillRow(d, fresh, row);
+  return row;
+}
+
+// Assigns every field, so a reused row keeps nothing of its former board.
+void TMainForm::FillRow(const TDevice& d, bool fresh, RowData& row) const {
   if (!d.identified) {
     row.caption = UnidentifiedRowCaption(d.address);
     row.image = kImageUnidentified;
@@ -95,12 +101,22 @@ RowData TMainForm::RowFor(const TDevice& d, bool fresh) const {
     row.caption = d.address;
     row.image = kImageReady;
   } else {
-    row.caption = old_controls_ ? NotReadyRowCaption(d.address) : d.address;
+    if (old_controls_) {
+      row.caption = NotReadyRowCaption(d.address);
+    } else {
+      row.caption = d.address;
+    }
     row.image = kImageNotReady;
   }
-  row.sub = {d.mac, d.version, fresh ? std::string("0.0") : update::ProgressText(d.progress), ""};
+  row.sub[0] = d.mac;
+  row.sub[1] = d.version;
+  if (fresh) {
+    row.sub[2] = "0.0";
+  } else {
+    row.sub[2] = update::ProgressText(d.progress);
+  }
+  row.sub[3].clear();
   row.checked = d.wanted;
-  return row;
 }
 
 const TMainForm::Row* TMainForm::FindRow(RowRef ref) const {
@@ -151,13 +167,23 @@ void TMainForm::RebuildList() {
   }
   // Every record's row is set below, so the list is cleared without looking
   // each old row's record up.
+  // The old rows lend their texts' buffers to the new ones: a rebuild per
+  // reply would otherwise allocate every text of every row again.
+  std::vector<Row> spare = std::move(rows_);
+  size_t reused = 0;
   rows_.clear();
   view_.ListClear();
   rows_.reserve(devices_.size());
   for (size_t i = 0; i < devices_.size(); ++i) {
     TDevice* d = devices_.at(i);
     if ((d->category & list_tag_) == d->category) {
-      AddRow(d, RowFor(*d, false));
+      Row row = reused < spare.size() ? std::move(spare[reused++]) : Row{};
+      row.ref = next_row_++;
+      row.record_id = d->id;
+      FillRow(*d, false, row.data);
+      rows_.push_back(std::move(row));
+      view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, rows_.back().ref, rows_.back().data);
+      d->row = rows_.back().ref;
     } else {
       d->row = kNoRow;
     }

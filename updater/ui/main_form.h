@@ -207,6 +207,7 @@ class TMainForm final : public MainFormHandlers,
 
  private:
   RowData RowFor(const protocol::TDevice& record, bool fresh) const;
+  void FillRow(const protocol::TDevice& record, bool fresh, RowData& row) const;
   RowRef AddRow(protocol::TDevice* record, RowData data);
   Row* MutableRow(RowRef ref);
   void UpdateRow(Row* row);
