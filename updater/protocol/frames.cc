@@ -53,7 +53,9 @@ inline unsigned char AsciiUpper(char c) {
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
+  // From the end: MACs of one maker, and addresses of one network, share
+  // their first characters.
+  for (size_t i = a.size(); i-- > 0;) {
     if (a[i] != b[i] && AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
   }
   return true;

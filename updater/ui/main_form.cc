@@ -169,7 +169,8 @@ void TMainForm::RebuildList() {
   // each old row's record up.
   // The old rows lend their texts' buffers to the new ones: a rebuild per
   // reply would otherwise allocate every text of every row again.
-  std::vector<Row> spare = std::move(rows_);
+  std::vector<Row>& spare = spare_rows_;
+  spare.swap(rows_);
   size_t reused = 0;
   rows_.clear();
   view_.ListClear();
@@ -252,10 +253,10 @@ void TMainForm::SortRows(int column) {
     for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
     std::stable_sort(order.begin(), order.end(),
                      [&](uint32_t a, uint32_t b) { return less(rows_[a], rows_[b]); });
-    std::vector<Row> sorted;
-    sorted.reserve(n);
-    for (uint32_t i : order) sorted.push_back(std::move(rows_[i]));
-    rows_ = std::move(sorted);
+    spare_rows_.clear();
+    spare_rows_.reserve(n);
+    for (uint32_t i : order) spare_rows_.push_back(std::move(rows_[i]));
+    rows_.swap(spare_rows_);
   }
   std::vector<RowRef> after;
   after.reserve(n);

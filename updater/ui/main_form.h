@@ -245,6 +245,8 @@ class TMainForm final : public MainFormHandlers,
   NodeRef next_node_ = 1;
   NodeRef selected_node_ = kNoNode;
   std::vector<Row> rows_;  // in display order
+  // Scratch for rebuilds and sorts, kept for its capacity and its rows' text buffers.
+  std::vector<Row> spare_rows_;
   RowRef next_row_ = 1;
 
   bool refresh_busy_ = false;
