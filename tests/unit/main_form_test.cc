@@ -204,6 +204,27 @@ TEST(Sorting, UnidentifiedRowsStayLastAndFirstClickSortsDescending) {
   EXPECT_EQ(versions, Strings({"10.00", "4.00", "5.00", "5.10"}));
 }
 
+TEST(Sorting, ABoardShownLaterGoesWhereAFullSortOfTheAddressesPutsIt) {
+  FormHarness h;
+  h.Refresh();
+  Identify(h, "10.213.0.10", Wired("02:00:00:00:00:0A", 5, 0x10));
+  Identify(h, "10.213.0.2", Wired("02:00:00:00:00:02", 4, 0x00));
+  h.Select("QJ-L04(Wired)");
+  h.Receive(InfoReply('p', Wired("02:00:00:00:00:09", 5, 0)), "10.213.0.9");
+  h.Receive(InfoReply('p', Wired("02:00:00:00:00:03", 5, 0)), "10.213.0.3");
+  EXPECT_EQ(h.view.Captions(), Strings({"10.213.0.10", "10.213.0.2", " -- NONE -- 10.213.0.9",
+                                        " -- NONE -- 10.213.0.3"}))
+      << "unidentified rows keep the order they came in";
+  // Sorted by version, the list is no longer in address order; the next
+  // board shown sorts the whole list by address again.
+  h.form.ListViewColumnClick(2);
+  ASSERT_EQ(h.view.Captions(), Strings({"10.213.0.10", " -- NONE -- 10.213.0.9",
+                                        " -- NONE -- 10.213.0.3", "10.213.0.2"}));
+  h.Receive(InfoReply('p', Wired("02:00:00:00:00:07", 5, 0)), "10.213.0.7");
+  EXPECT_EQ(h.view.Captions(), Strings({"10.213.0.10", "10.213.0.2", " -- NONE -- 10.213.0.9",
+                                        " -- NONE -- 10.213.0.3", " -- NONE -- 10.213.0.7"}));
+}
+
 TEST(Selection, WebCommandFollowsTheSelectedRow) {
   FormHarness h;
   h.Refresh();

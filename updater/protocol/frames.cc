@@ -40,13 +40,23 @@ std::string VersionText(uint8_t major, uint8_t minor) {
   return text;
 }
 
+namespace {
+
+// ASCII only, as toupper is in the "C" locale the program runs in, without a
+// library call per character: every reply compares against every record.
+inline unsigned char AsciiUpper(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 'a' && u <= 'z' ? static_cast<unsigned char>(u - ('a' - 'A')) : u;
+}
+
+}  // namespace
+
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
+  // From the end: MACs of one maker, and addresses of one network, share
+  // their first characters.
+  for (size_t i = a.size(); i-- > 0;) {
+    if (a[i] != b[i] && AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
   }
   return true;
 }

@@ -87,9 +87,10 @@ void DeviceReplyDecoder::QueryReply(const ReplyParser& p, const std::string& fro
   const std::string mac = InfoMac(p);
   TDevice* record = nullptr;
   DeviceList& devices = host_.devices();
+  static const std::string placeholder(kPlaceholderMac);  // built once, not once per record
   for (size_t i = 0; i < devices.size() && record == nullptr; ++i) {
     TDevice* d = devices.at(i);
-    if (SameTextIgnoringCase(d->mac, mac) || SameTextIgnoringCase(d->mac, kPlaceholderMac)) {
+    if (SameTextIgnoringCase(d->mac, mac) || SameTextIgnoringCase(d->mac, placeholder)) {
       record = d;
     }
   }

@@ -56,13 +56,22 @@ void HeadlessView::TreeAddNode(NodeRef node, NodeRef parent, const std::string& 
 }
 
 void HeadlessView::ListClear() {
-  rows.clear();
+  while (!rows.empty()) spare_rows_.push_back(rows.extract(rows.begin()));
   list_order.clear();
   selected_row = kNoRow;
 }
 
 void HeadlessView::ListInsertRow(int index, RowRef row, const RowData& data) {
-  rows[row] = data;
+  // Refs ascend: the end is the place.
+  if (!spare_rows_.empty() && rows.count(row) == 0) {
+    auto node = std::move(spare_rows_.back());
+    spare_rows_.pop_back();
+    node.key() = row;
+    node.mapped() = data;
+    rows.insert(rows.end(), std::move(node));
+  } else {
+    rows.insert_or_assign(rows.end(), row, data);
+  }
   const size_t at = std::min(static_cast<size_t>(index < 0 ? 0 : index), list_order.size());
   list_order.insert(list_order.begin() + static_cast<long>(at), row);
 }

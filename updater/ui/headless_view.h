@@ -75,6 +75,11 @@ class HeadlessView : public MainView {
   void SetStatusPanel(int panel, const std::string& text) override { status_panels[panel] = text; }
   Answer Ask(const std::string& text, const std::string& caption, AskKind icon,
              AskButtons buttons) override;
+
+ private:
+  // Rows taken out by ListClear, kept for the next inserts: the list is
+  // rebuilt on every reply, and this spares an allocation per row and text.
+  std::vector<std::map<RowRef, RowData>::node_type> spare_rows_;
 };
 
 }  // namespace ui

@@ -88,6 +88,12 @@ void TMainForm::AddCategory(const std::string& text, int image, uint32_t tag) {
 
 RowData TMainForm::RowFor(const TDevice& d, bool fresh) const {
   RowData row;
+  FillRow(d, fresh, row);
+  return row;
+}
+
+// Assigns every field, so a reused row keeps nothing of its former board.
+void TMainForm::FillRow(const TDevice& d, bool fresh, RowData& row) const {
   if (!d.identified) {
     row.caption = UnidentifiedRowCaption(d.address);
     row.image = kImageUnidentified;
@@ -95,12 +101,22 @@ RowData TMainForm::RowFor(const TDevice& d, bool fresh) const {
     row.caption = d.address;
     row.image = kImageReady;
   } else {
-    row.caption = old_controls_ ? NotReadyRowCaption(d.address) : d.address;
+    if (old_controls_) {
+      row.caption = NotReadyRowCaption(d.address);
+    } else {
+      row.caption = d.address;
+    }
     row.image = kImageNotReady;
   }
-  row.sub = {d.mac, d.version, fresh ? std::string("0.0") : update::ProgressText(d.progress), ""};
+  row.sub[0] = d.mac;
+  row.sub[1] = d.version;
+  if (fresh) {
+    row.sub[2] = "0.0";
+  } else {
+    row.sub[2] = update::ProgressText(d.progress);
+  }
+  row.sub[3].clear();
   row.checked = d.wanted;
-  return row;
 }
 
 const TMainForm::Row* TMainForm::FindRow(RowRef ref) const {
@@ -112,10 +128,10 @@ const TMainForm::Row* TMainForm::FindRow(RowRef ref) const {
 
 TMainForm::Row* TMainForm::MutableRow(RowRef ref) { return const_cast<Row*>(FindRow(ref)); }
 
-RowRef TMainForm::AddRow(TDevice* record, const RowData& data) {
+RowRef TMainForm::AddRow(TDevice* record, RowData data) {
   const RowRef ref = next_row_++;
-  rows_.push_back(Row{ref, record->id, data});
-  view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, ref, data);
+  rows_.push_back(Row{ref, record->id, std::move(data)});
+  view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, ref, rows_.back().data);
   record->row = ref;
   return ref;
 }
@@ -143,16 +159,32 @@ void TMainForm::ShowRecord(TDevice* record) {
 
 void TMainForm::RebuildList() {
   view_.ListBeginUpdate();
-  ClearRows();
   if (filters_.category_mode() && list_tag_ == cat::kAll) {
+    ClearRows();
     view_.ListEndUpdate();
     if (command_enabled(Command::kFirmUpdate)) EnableCommand(Command::kFirmUpdate, false);
     return;
   }
+  // Every record's row is set below, so the list is cleared without looking
+  // each old row's record up.
+  // The old rows lend their texts' buffers to the new ones: a rebuild per
+  // reply would otherwise allocate every text of every row again.
+  std::vector<Row>& spare = spare_rows_;
+  spare.swap(rows_);
+  size_t reused = 0;
+  rows_.clear();
+  view_.ListClear();
+  rows_.reserve(devices_.size());
   for (size_t i = 0; i < devices_.size(); ++i) {
     TDevice* d = devices_.at(i);
     if ((d->category & list_tag_) == d->category) {
-      AddRow(d, RowFor(*d, false));
+      Row row = reused < spare.size() ? std::move(spare[reused++]) : Row{};
+      row.ref = next_row_++;
+      row.record_id = d->id;
+      FillRow(*d, false, row.data);
+      rows_.push_back(std::move(row));
+      view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, rows_.back().ref, rows_.back().data);
+      d->row = rows_.back().ref;
     } else {
       d->row = kNoRow;
     }
@@ -182,7 +214,10 @@ void TMainForm::RefreshUpdateCommand() {
   bool any = false;
   for (const Row& r : rows_) {
     const TDevice* d = devices_.Find(r.record_id);
-    if (r.data.checked && d != nullptr && d->identified) any = true;
+    if (r.data.checked && d != nullptr && d->identified) {
+      any = true;
+      break;
+    }
   }
   EnableCommand(Command::kFirmUpdate, any);
 }
@@ -192,8 +227,11 @@ int TMainForm::ListViewCompare(const Row& a, const Row& b, int column) const {
   const std::string& y = column == 0 ? b.data.caption : b.data.sub[column - 1];
   if (x == y) return 0;
   // Unidentified rows stay at the end in both directions.
-  if (x.compare(0, 3, " --") == 0) return 1;
-  if (y.compare(0, 3, " --") == 0) return -1;
+  const auto unidentified = [](const std::string& s) {
+    return s.size() >= 3 && s[0] == ' ' && s[1] == '-' && s[2] == '-';
+  };
+  if (unidentified(x)) return 1;
+  if (unidentified(y)) return -1;
   const bool descending = sort_descending_[column];
   if (x > y) return descending ? -1 : 1;
   return descending ? 1 : -1;
@@ -201,15 +239,29 @@ int TMainForm::ListViewCompare(const Row& a, const Row& b, int column) const {
 
 void TMainForm::SortRows(int column) {
   if (column < 0 || column >= kColumnCount) return;
-  std::vector<RowRef> before;
-  before.reserve(rows_.size());
-  for (const Row& r : rows_) before.push_back(r.ref);
-  std::stable_sort(rows_.begin(), rows_.end(),
-                   [&](const Row& a, const Row& b) { return ListViewCompare(a, b, column) < 0; });
+  const auto less = [&](const Row& a, const Row& b) { return ListViewCompare(a, b, column) < 0; };
+  if (std::is_sorted(rows_.begin(), rows_.end(), less)) return;
+  const size_t n = rows_.size();
+  // A row shown on a sorted list goes where a stable sort would put the last
+  // row: after every row it does not sort before.
+  if (std::is_sorted(rows_.begin(), rows_.end() - 1, less)) {
+    const auto at = std::upper_bound(rows_.begin(), rows_.end() - 1, rows_.back(), less);
+    std::rotate(at, rows_.end() - 1, rows_.end());
+  } else {
+    // Sort positions, not rows, and move each row once.
+    std::vector<uint32_t> order(n);
+    for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return less(rows_[a], rows_[b]); });
+    spare_rows_.clear();
+    spare_rows_.reserve(n);
+    for (uint32_t i : order) spare_rows_.push_back(std::move(rows_[i]));
+    rows_.swap(spare_rows_);
+  }
   std::vector<RowRef> after;
-  after.reserve(rows_.size());
+  after.reserve(n);
   for (const Row& r : rows_) after.push_back(r.ref);
-  if (after != before) view_.ListSetOrder(after);
+  view_.ListSetOrder(after);
 }
 
 void TMainForm::ListViewColumnClick(int column) {

@@ -207,7 +207,8 @@ class TMainForm final : public MainFormHandlers,
 
  private:
   RowData RowFor(const protocol::TDevice& record, bool fresh) const;
-  RowRef AddRow(protocol::TDevice* record, const RowData& data);
+  void FillRow(const protocol::TDevice& record, bool fresh, RowData& row) const;
+  RowRef AddRow(protocol::TDevice* record, RowData data);
   Row* MutableRow(RowRef ref);
   void UpdateRow(Row* row);
   void ClearRows();
@@ -244,6 +245,8 @@ class TMainForm final : public MainFormHandlers,
   NodeRef next_node_ = 1;
   NodeRef selected_node_ = kNoNode;
   std::vector<Row> rows_;  // in display order
+  // Scratch for rebuilds and sorts, kept for its capacity and its rows' text buffers.
+  std::vector<Row> spare_rows_;
   RowRef next_row_ = 1;
 
   bool refresh_busy_ = false;
