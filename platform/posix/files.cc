@@ -124,35 +124,8 @@ bool EnsurePrivateDirectory(const std::string& path, std::string* error) {
   return true;
 }
 
-bool operator==(const FileId& a, const FileId& b) {
-  return a.valid && b.valid && a.device == b.device && a.inode == b.inode;
-}
-
 File::~File() {
   if (handle_ != kNone) ::close(static_cast<int>(handle_));
-}
-
-File::File(File&& other) noexcept : handle_(other.handle_), id_(other.id_) {
-  other.handle_ = kNone;
-  other.id_ = FileId();
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    if (handle_ != kNone) ::close(static_cast<int>(handle_));
-    handle_ = other.handle_;
-    id_ = other.id_;
-    other.handle_ = kNone;
-    other.id_ = FileId();
-  }
-  return *this;
-}
-
-File File::Adopt(intptr_t handle, const FileId& id) {
-  File file;
-  file.handle_ = handle;
-  file.id_ = id;
-  return file;
 }
 
 SysError File::WriteAll(const uint8_t* data, size_t size) {

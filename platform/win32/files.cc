@@ -96,10 +96,6 @@ bool EnsurePrivateDirectory(const std::string& path, std::string* error) {
   return true;
 }
 
-bool operator==(const FileId& a, const FileId& b) {
-  return a.valid && b.valid && a.device == b.device && a.inode == b.inode;
-}
-
 namespace {
 
 HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
@@ -117,29 +113,6 @@ bool IdOf(HANDLE h, FileId* id) {
 
 File::~File() {
   if (handle_ != kNone) CloseHandle(AsHandle(handle_));
-}
-
-File::File(File&& other) noexcept : handle_(other.handle_), id_(other.id_) {
-  other.handle_ = kNone;
-  other.id_ = FileId();
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    if (handle_ != kNone) CloseHandle(AsHandle(handle_));
-    handle_ = other.handle_;
-    id_ = other.id_;
-    other.handle_ = kNone;
-    other.id_ = FileId();
-  }
-  return *this;
-}
-
-File File::Adopt(intptr_t handle, const FileId& id) {
-  File file;
-  file.handle_ = handle;
-  file.id_ = id;
-  return file;
 }
 
 SysError File::WriteAll(const uint8_t* data, size_t size) {
