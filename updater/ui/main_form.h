@@ -24,6 +24,7 @@
 #include "updater/ui/texts.h"
 #include "updater/ui/update_batch.h"
 #include "updater/update/chttp.h"
+#include "updater/update/settings.h"
 #include "updater/update/update_worker.h"
 
 namespace ui {
@@ -50,6 +51,8 @@ struct FormSettings {
   update::ImageSource image_source;  // reads the staged image; unset: the file at image_path
   std::string file_name;
   std::string field_name = "rcc";
+  // Boards at once when "several boards at once" is on ([Update] SideBySide=).
+  uint32_t side_by_side = update::kSideBySideDefault;
 };
 
 // What the update batch needs of the outside world.
@@ -120,6 +123,11 @@ class TMainForm final : public MainFormHandlers,
   void Option1Click() override;
   void ImportIPList1Click() override;
   void AboutItemClick() override;
+  void SideBySideItemClick() override;
+  // The most boards in their restart wait or confirmation at once; 1 (the
+  // start value) updates them one after another.
+  void set_side_by_side(uint32_t boards);
+  uint32_t side_by_side() const { return side_by_side_; }
   void set_dialog_commands(DialogCommands* commands) { dialog_commands_ = commands; }
   // The first show's firewall offer, run between the language and the
   // refresh in interactive mode; none where the system has no firewall.
@@ -262,10 +270,11 @@ class TMainForm final : public MainFormHandlers,
   int32_t result_code_ = kResultCodeNotUpdated;
   bool automatic_ = false;
   std::string target_address_;
-  std::array<bool, 8> enabled_{};
+  std::array<bool, 9> enabled_{};
   FormServices services_;
   std::vector<std::unique_ptr<update::TUpdateForm>> workers_;
   bool closing_ = false;
+  uint32_t side_by_side_ = 1;
   TextTable texts_;
   Language language_ = Language::English;
   DialogCommands* dialog_commands_ = nullptr;

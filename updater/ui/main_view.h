@@ -47,6 +47,7 @@ enum class Command {
   kExit,        // ExitItem
   kAbout,       // AboutItem
   kClose,       // Close of the window's system menu
+  kSideBySide,  // SideBySideItem: not switched while a batch runs
 };
 
 // The icon of a message box, and its buttons.

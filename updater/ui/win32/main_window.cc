@@ -376,7 +376,7 @@ void MainWindow::HandleCommand(int id) {
   // may have been queued before the logic disabled it: the item's state
   // decides, whoever sent it.
   for (Command c : {Command::kFirmUpdate, Command::kStop, Command::kWebConfig, Command::kRefresh,
-                    Command::kExit, Command::kAbout}) {
+                    Command::kExit, Command::kAbout, Command::kSideBySide}) {
     const CommandControls* controls = ControlsOf(c);
     if ((id == controls->item || id == controls->button) && !menu_.Enabled(controls->item)) return;
   }
@@ -418,6 +418,9 @@ void MainWindow::HandleCommand(int id) {
       break;
     case IDM_ABOUT:
       handlers_->AboutItemClick();
+      break;
+    case IDM_SIDE_BY_SIDE:
+      handlers_->SideBySideItemClick();
       break;
     default:
       break;

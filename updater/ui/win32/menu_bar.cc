@@ -13,6 +13,7 @@ constexpr CommandControls kCommandControls[] = {
     {Command::kRefresh, 0, IDM_REFRESH},
     {Command::kExit, 0, IDM_EXIT},
     {Command::kAbout, 0, IDM_ABOUT},
+    {Command::kSideBySide, 0, IDM_SIDE_BY_SIDE},
 };
 
 struct ComponentItem {
@@ -31,6 +32,7 @@ constexpr ComponentItem kComponentItems[] = {
     {Component::Option1, IDM_OPTION1},
     {Component::ImportIPList1, IDM_IMPORT_IP_LIST},
     {Component::AboutItem, IDM_ABOUT},
+    {Component::SideBySideItem, IDM_SIDE_BY_SIDE},
 };
 constexpr ComponentItem kComponentPositions[] = {
     {Component::FileItem, IDM_POS_FILE},
