@@ -176,6 +176,7 @@ class TMainForm final : public MainFormHandlers,
   void SetResultCode(int32_t code) override { result_code_ = code; }
   void Trace(const char* text) override;
   bool Closing() const override { return closing_; }
+  void RestartWaitEnded(int32_t index) override;
 
   // TimerSink, MessageSink
   void OnTimer(uint32_t timer_id) override;
@@ -266,6 +267,7 @@ class TMainForm final : public MainFormHandlers,
   FormServices services_;
   std::vector<std::unique_ptr<update::TUpdateForm>> workers_;
   bool closing_ = false;
+  bool close_after_wait_ = false;  // automatic mode: close when the wait ends
   TextTable texts_;
   Language language_ = Language::English;
   DialogCommands* dialog_commands_ = nullptr;
