@@ -79,6 +79,10 @@ TEST_F(Batch, TwoBoardsOneAfterTheOtherFromUploadToFinish) {
   EXPECT_FALSE(h->view.enabled[Command::kMainPanel]);
   EXPECT_FALSE(h->view.enabled[Command::kRefresh]);
   EXPECT_TRUE(h->view.enabled[Command::kStop]) << "the first of two is not the last";
+  // The address commands would do nothing now: they are greyed with the rest.
+  for (Command c : {Command::kAdapter, Command::kAddAddress, Command::kImportList}) {
+    EXPECT_FALSE(h->view.enabled[c]) << static_cast<int>(c);
+  }
   EXPECT_EQ(Row("10.213.0.11").sub[3], "Checking update");
   EXPECT_EQ(Row("10.213.0.11").sub[2], "97.0");
   EXPECT_EQ(h->form.result_code(), 0) << "the worker sets 0 when the wait is over";
@@ -110,6 +114,9 @@ TEST_F(Batch, TwoBoardsOneAfterTheOtherFromUploadToFinish) {
   EXPECT_TRUE(h->view.enabled[Command::kMainPanel]);
   EXPECT_TRUE(h->view.enabled[Command::kRefresh]);
   EXPECT_FALSE(h->view.enabled[Command::kFirmUpdate]) << "nothing is ticked any more";
+  for (Command c : {Command::kAdapter, Command::kAddAddress, Command::kImportList}) {
+    EXPECT_TRUE(h->view.enabled[c]) << static_cast<int>(c);
+  }
   EXPECT_FALSE(h->Device("10.213.0.11")->wanted);
   EXPECT_TRUE(h->loop.TimerRunning(ui::kStatusTimer));
   EXPECT_EQ(h->form.result_code(), 402) << "an interactive batch leaves 402";

@@ -263,7 +263,7 @@ class TMainForm final : public MainFormHandlers,
   int32_t result_code_ = kResultCodeNotUpdated;
   bool automatic_ = false;
   std::string target_address_;
-  std::array<bool, 8> enabled_{};
+  std::array<bool, kCommandCount> enabled_{};
   FormServices services_;
   std::vector<std::unique_ptr<update::TUpdateForm>> workers_;
   bool closing_ = false;

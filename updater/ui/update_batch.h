@@ -25,7 +25,8 @@ struct CommandState {
 constexpr CommandState kStartCommands[] = {
     {Command::kFirmUpdate, false}, {Command::kStop, false}, {Command::kRefresh, true},
     {Command::kMainPanel, true},   {Command::kExit, true},  {Command::kAbout, true},
-    {Command::kClose, true},
+    {Command::kClose, true},     {Command::kAdapter, true},  {Command::kAddAddress, true},
+    {Command::kImportList, true},
 };
 
 // While a batch runs only the stop command is open; the system menu's Close
@@ -33,7 +34,8 @@ constexpr CommandState kStartCommands[] = {
 constexpr CommandState kBusyCommands[] = {
     {Command::kMainPanel, false}, {Command::kFirmUpdate, false}, {Command::kWebConfig, false},
     {Command::kStop, true},       {Command::kRefresh, false},    {Command::kExit, false},
-    {Command::kAbout, false},     {Command::kClose, false},
+    {Command::kAbout, false},     {Command::kClose, false},      {Command::kAdapter, false},
+    {Command::kAddAddress, false}, {Command::kImportList, false},
 };
 
 // The batch is over; the update command is opened separately (after an
@@ -41,7 +43,8 @@ constexpr CommandState kBusyCommands[] = {
 constexpr CommandState kIdleCommands[] = {
     {Command::kMainPanel, true}, {Command::kWebConfig, true}, {Command::kRefresh, true},
     {Command::kStop, false},     {Command::kExit, true},      {Command::kAbout, true},
-    {Command::kClose, true},
+    {Command::kClose, true},     {Command::kAdapter, true},   {Command::kAddAddress, true},
+    {Command::kImportList, true},
 };
 
 }  // namespace ui
