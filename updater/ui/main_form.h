@@ -184,6 +184,7 @@ class TMainForm final : public MainFormHandlers,
   void SetResultCode(int32_t code) override { result_code_ = code; }
   void Trace(const char* text) override;
   bool Closing() const override { return closing_; }
+  void RestartWaitEnded(int32_t index) override;
 
   // TimerSink, MessageSink
   void OnTimer(uint32_t timer_id) override;
@@ -270,11 +271,12 @@ class TMainForm final : public MainFormHandlers,
   int32_t result_code_ = kResultCodeNotUpdated;
   bool automatic_ = false;
   std::string target_address_;
-  std::array<bool, 9> enabled_{};
+  std::array<bool, kCommandCount> enabled_{};
   FormServices services_;
   std::vector<std::unique_ptr<update::TUpdateForm>> workers_;
   bool closing_ = false;
   uint32_t side_by_side_ = 1;
+  bool close_after_wait_ = false;  // automatic mode: close when the wait ends
   TextTable texts_;
   Language language_ = Language::English;
   DialogCommands* dialog_commands_ = nullptr;

@@ -320,7 +320,26 @@ void TMainForm::AutoTimerTimer() {
 void TMainForm::Auto2TimerTimer() {
   loop_.StopTimer(kAuto2Timer);
   FirmUpdateButtonClick();
+  // The window closes when the board's restart wait is over, the moment the
+  // update command used to return.
+  for (const auto& w : workers_) {
+    if (w && w->waiting()) {
+      close_after_wait_ = true;
+      return;
+    }
+  }
   FormClose();
+}
+
+// Where the update command or WorkerFinished carried on when Run sat the
+// wait out: a worker started by WorkerFinished (any after the first) left
+// 402 behind it, and the automatic mode closes the window.
+void TMainForm::RestartWaitEnded(int32_t index) {
+  if (index > 0) result_code_ = kResultCodeNotUpdated;
+  if (close_after_wait_) {
+    close_after_wait_ = false;
+    FormClose();
+  }
 }
 
 }  // namespace ui

@@ -101,29 +101,47 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
   host_.SendProgressMessage(200);
 
   host_.Trace("UpdateHTTP_2 Write Wait");
-  int pipe_failures = 0;
+  // The board restarts with the new image: the wait runs on this worker's
+  // timer, so Run returns here and the window keeps handling its messages.
+  waiting_ = true;
+  pipe_failures_ = 0;
+  wait_start_ = clock_.TickCount();
+  StepRestartWait();
+  StartTimer(timing_.wait_step_ms);
+}
+
+void TUpdateForm::StepRestartWait() {
+  progress_count_ = std::min(progress_count_ + 1, kWaitCap);
+  board_->progress = progress_count_;
+  const std::string text = ProgressText(progress_count_);
+  if (host_.automatic() && !host_.SendProgressMessage(progress_count_)) ++pipe_failures_;
+  if (text != host_.RowText(*board_, kColumnPercent)) {
+    host_.SetRowText(*board_, kColumnPercent, text);
+  }
+}
+
+void TUpdateForm::RestartWaitTick() {
+  if (host_.automatic() && pipe_failures_ > kPipeFailuresTolerated) {
+    waiting_ = false;
+    state_ = kSendFailure;
+    StartTimer(timing_.failure_tick_ms);
+    host_.RestartWaitEnded(index_);
+    return;
+  }
+  // The window is closing (the user chose to abandon the update).
+  if (host_.Closing()) {
+    waiting_ = false;
+    StopTimer();
+    host_.RestartWaitEnded(index_);
+    return;
+  }
   // Elapsed time rather than a deadline, so a tick count that wraps during
   // the wait does not end it early or make it endless.
-  const uint32_t start = clock_.TickCount();
-  while (clock_.TickCount() - start < timing_.restart_wait_ms) {
-    progress_count_ = std::min(progress_count_ + 1, kWaitCap);
-    board_->progress = progress_count_;
-    const std::string text = ProgressText(progress_count_);
-    if (host_.automatic() && !host_.SendProgressMessage(progress_count_)) ++pipe_failures;
-    if (text != host_.RowText(*board_, kColumnPercent)) {
-      host_.SetRowText(*board_, kColumnPercent, text);
-      host_.ProcessMessages();
-    }
-    clock_.Sleep(timing_.wait_step_ms);
-    if (host_.automatic() && pipe_failures > kPipeFailuresTolerated) {
-      state_ = kSendFailure;
-      StartTimer(timing_.failure_tick_ms);
-      return;
-    }
-    // The window is closing (the user chose to abandon the update).
-    if (host_.Closing()) return;
+  if (clock_.TickCount() - wait_start_ < timing_.restart_wait_ms) {
+    StepRestartWait();
+    return;
   }
-
+  waiting_ = false;
   progress_count_ = kWaitCap;
   state_ = kChecking;
   SetStatus(WorkerStatus::kChecking);
@@ -131,9 +149,14 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
   host_.SendProgressMessage(kWaitCap);
   host_.SetResultCode(0);
   host_.Trace("UpdateHTTP_2 END");
+  host_.RestartWaitEnded(index_);
 }
 
 void TUpdateForm::ProgressTimerTimer() {
+  if (waiting_) {
+    RestartWaitTick();
+    return;
+  }
   ++progress_count_;
   if (state_ == kChecking) {
     if (progress_count_ > kCheckingCap) {

@@ -1,7 +1,8 @@
 // TUpdateForm: carries one board from the first byte uploaded to the
-// confirmed new version. `Run` uploads and sits out the board's fixed
-// restart wait, letting pending messages run at set points; a repeating
-// timer then asks the board for its version until it reports the target.
+// confirmed new version. `Run` uploads, letting pending messages run at set
+// points, and returns once the board has answered; the worker's timer then
+// sits out the board's fixed restart wait and asks the board for its
+// version until it reports the target.
 #ifndef UPDATER_UPDATE_UPDATE_WORKER_H_
 #define UPDATER_UPDATE_UPDATE_WORKER_H_
 
@@ -72,6 +73,9 @@ class WorkerHost : public UploadHost {
   virtual void PostBasicQuery(const protocol::TDevice& board) = 0;
   virtual void SetResultCode(int32_t code) = 0;
   virtual void Trace(const char* text) = 0;
+  // The restart wait is over: checking began, the pipe failed or the window
+  // is closing. What followed Run's return when Run sat the wait out.
+  virtual void RestartWaitEnded(int32_t index) = 0;
   // True once the window is closing: a wait in progress is abandoned.
   bool Closing() const override = 0;
 
@@ -107,6 +111,8 @@ class TUpdateForm final : public platform::TimerSink {
   int32_t state() const { return state_; }
   void set_state(int32_t state) { state_ = state; }
   bool confirmed() const { return confirmed_; }
+  // Run has returned and the board is restarting.
+  bool waiting() const { return waiting_; }
   void set_confirmed(bool on) { confirmed_ = on; }
   int32_t progress_count() const { return progress_count_; }
   int32_t overrun_ticks() const { return overrun_ticks_; }
@@ -117,6 +123,8 @@ class TUpdateForm final : public platform::TimerSink {
   void StartTimer(uint32_t interval_ms);
   void StopTimer();
   void SetStatus(WorkerStatus status);
+  void StepRestartWait();
+  void RestartWaitTick();
 
   WorkerHost& host_;
   platform::EventLoop& loop_;
@@ -134,6 +142,9 @@ class TUpdateForm final : public platform::TimerSink {
   int32_t overrun_ticks_ = 0;
   int32_t state_ = kCreated;
   bool confirmed_ = false;
+  bool waiting_ = false;
+  uint32_t wait_start_ = 0;
+  int pipe_failures_ = 0;
 };
 
 }  // namespace update
