@@ -31,7 +31,7 @@ done
 zt_in_sim "$boardsim" --log "$work/sim.log" --config "$work/boards.conf" --image "$image" &
 for _ in $(seq 50); do grep -q ' ready ' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
 
-zt_in_host env TMPDIR="$work/tmp" ZANTOR_TIME_SCALE=50 LANG=C LC_ALL=C \
+zt_in_host env TMPDIR="$work/tmp" ZANTOR_TIME_SCALE=50 ZANTOR_TRACE=1 LANG=C LC_ALL=C \
   timeout 150 "$zantor" --update-ticked --side-by-side 3 --list-seconds 140 >"$work/zantor.out" 2>&1
 rc=$?
 fail=0
@@ -40,6 +40,11 @@ python3 "$here/sim_timeline.py" "$work/sim.log" --check 3 --failed 10.213.0.14 |
 [ "$rc" -eq 255 ] || { echo "FAIL: Zantor exited $rc"; fail=1; }
 grep -q 'Boards updated: 3, failed: 1, not started: 2\.' "$work/zantor.out" ||
   { echo "FAIL: no count line with 3 updated, 1 failed, 2 not started"; fail=1; }
+# Each board's outcome on the debug trace.
+for line in 'board 10.213.0.11 02:00:0A:D5:00:0B updated' 'board 10.213.0.13 02:00:0A:D5:00:0D updated' \
+  'board 10.213.0.14 02:00:0A:D5:00:0E failed -11'; do
+  grep -qx "$line" "$work/zantor.out" || { echo "FAIL: no trace line '$line'"; fail=1; }
+done
 uploads=$(grep -c ' accept board=' "$work/sim.log")
 [ "$uploads" -eq 4 ] || { echo "FAIL: expected 4 uploads, saw $uploads"; fail=1; }
 if [ $fail -ne 0 ]; then

@@ -18,6 +18,7 @@
 #include "updater/protocol/device.h"
 #include "updater/protocol/device_channel.h"
 #include "updater/protocol/reply_decoder.h"
+#include "updater/ui/batch_pace.h"
 #include "updater/ui/main_form_handlers.h"
 #include "updater/ui/main_view.h"
 #include "updater/update/progress_message.h"
@@ -234,6 +235,8 @@ class TMainForm final : public MainFormHandlers,
   void StartBatch(const std::vector<uint32_t>& record_ids);
   void EndBatchWhenEmpty();
   void StartNextWorker();
+  void StartSideBySide();
+  bool StartCandidate(size_t candidate);
   void CancelBatch();
   void CancelWaitingWorkers();
   void RemoveWaitingWorkers();
@@ -276,6 +279,9 @@ class TMainForm final : public MainFormHandlers,
   std::vector<std::unique_ptr<update::TUpdateForm>> workers_;
   bool closing_ = false;
   uint32_t side_by_side_ = 1;
+  uint32_t pace_ = 1;  // side_by_side_ as the running batch took it
+  bool starting_side_by_side_ = false;
+  BatchTally tally_;
   bool close_after_wait_ = false;  // automatic mode: close when the wait ends
   TextTable texts_;
   Language language_ = Language::English;
