@@ -216,6 +216,9 @@ bool TMainForm::StartCandidate(size_t candidate) {
         CancelBatch();
         return false;
       }
+      // The window was closed while the box was open: the program is ending,
+      // and a board that begins writing its firmware now would be abandoned.
+      if (closing_) return false;
     }
   }
   update::TUpdateForm* worker = workers_[candidate].get();
