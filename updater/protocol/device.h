@@ -42,7 +42,6 @@ struct TDevice {
   bool ready = true;
   bool statusAnswered = false;
   RowRef row = kNoRow;
-  int32_t workerIndex = 0;
 
   // Stable number given by the owning list. Posted requests carry it rather
   // than the record's address in memory, so a request still queued when a
