@@ -33,7 +33,6 @@ TEST(Device, InitialValuesPerCreator) {
   for (const TDevice* d : {&s, &t, &a}) {
     EXPECT_EQ(d->progress, 0);
     EXPECT_FALSE(d->statusAnswered);
-    EXPECT_EQ(d->row, kNoRow);
   }
 }
 

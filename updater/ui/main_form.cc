@@ -134,22 +134,20 @@ RowRef TMainForm::AddRow(TDevice* record, RowData data) {
   const RowRef ref = next_row_++;
   rows_.push_back(Row{ref, record->id, std::move(data)});
   view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, ref, rows_.back().data);
-  record->row = ref;
+  row_of_[record->id] = ref;
   return ref;
 }
 
 void TMainForm::UpdateRow(Row* row) { view_.ListUpdateRow(row->ref, row->data); }
 
 void TMainForm::ClearRows() {
-  for (const Row& r : rows_) {
-    if (TDevice* d = devices_.Find(r.record_id)) d->row = kNoRow;
-  }
+  row_of_.clear();
   rows_.clear();
   view_.ListClear();
 }
 
 void TMainForm::ShowRecord(TDevice* record) {
-  record->row = kNoRow;
+  row_of_.erase(record->id);
   const bool root_in_category_mode = filters_.category_mode() && list_tag_ == cat::kAll;
   if (!root_in_category_mode && (list_tag_ & record->category) != 0) {
     AddRow(record, RowFor(*record, true));
@@ -175,6 +173,7 @@ void TMainForm::RebuildList() {
   spare.swap(rows_);
   size_t reused = 0;
   rows_.clear();
+  row_of_.clear();
   view_.ListClear();
   rows_.reserve(devices_.size());
   for (size_t i = 0; i < devices_.size(); ++i) {
@@ -186,9 +185,7 @@ void TMainForm::RebuildList() {
       FillRow(*d, false, row.data);
       rows_.push_back(std::move(row));
       view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, rows_.back().ref, rows_.back().data);
-      d->row = rows_.back().ref;
-    } else {
-      d->row = kNoRow;
+      row_of_[d->id] = rows_.back().ref;
     }
   }
   SortRows(0);
@@ -197,7 +194,7 @@ void TMainForm::RebuildList() {
 }
 
 void TMainForm::RedrawReadiness(TDevice* record) {
-  Row* row = MutableRow(record->row);
+  Row* row = MutableRow(RowOfRecord(record->id));
   if (row == nullptr) return;
   if (record->ready) {
     row->data.image = kImageReady;
@@ -532,7 +529,7 @@ void TMainForm::StatusTimerTimer() {
     if (!d->identified || (d->category & list_tag_) == 0) continue;
     if (!d->statusAnswered) {
       d->ready = false;
-      if (Row* row = MutableRow(d->row)) {
+      if (Row* row = MutableRow(RowOfRecord(d->id))) {
         row->data.image = kImageNotReady;
         // This path marks the caption whatever the controls' age.
         row->data.caption = NotReadyRowCaption(d->address);
@@ -570,8 +567,12 @@ void TMainForm::OnMessage(const platform::Message&) {}
 // ---- What the update batch reports and asks --------------------------------
 
 TMainForm::Row* TMainForm::RowOfBoard(uint32_t board_id) {
-  const TDevice* d = devices_.Find(board_id);
-  return d == nullptr ? nullptr : MutableRow(d->row);
+  return MutableRow(RowOfRecord(board_id));
+}
+
+RowRef TMainForm::RowOfRecord(uint32_t record_id) const {
+  const auto it = row_of_.find(record_id);
+  return it == row_of_.end() ? kNoRow : it->second;
 }
 
 std::vector<uint32_t> TMainForm::ListedBoards() const {

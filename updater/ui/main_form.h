@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/clock.h"
@@ -193,6 +194,7 @@ class TMainForm final : public MainFormHandlers,
   uint32_t SystemLocale() const;
   void ApplyCommands(const CommandState* states, size_t count);
   Row* RowOfBoard(uint32_t board_id);
+  RowRef RowOfRecord(uint32_t record_id) const;
 
   platform::EventLoop& loop_;
   MainView& view_;
@@ -209,6 +211,7 @@ class TMainForm final : public MainFormHandlers,
   // Scratch for rebuilds and sorts, kept for its capacity and its rows' text buffers.
   std::vector<Row> spare_rows_;
   RowRef next_row_ = 1;
+  std::unordered_map<uint32_t, RowRef> row_of_;  // record id -> the row that shows it
 
   bool refresh_busy_ = false;
   int retry_tick_ = 0;
