@@ -33,12 +33,12 @@ done >"$work/boards.conf"
 run() {  # run N: one batch of every board, N at once; prints its timeline as JSON
   local n=$1
   zt_in_sim "$boardsim" --log "$work/sim-$n.log" --config "$work/boards.conf" --image "$image" &
-  local sim=$!
   for _ in $(seq 100); do grep -q ' ready ' "$work/sim-$n.log" 2>/dev/null && break; sleep 0.1; done
   zt_in_host env TMPDIR="$work/tmp" ZANTOR_TIME_SCALE="$scale" LANG=C LC_ALL=C \
     "$zantor" --update-ticked --side-by-side "$n" --list-seconds 7200 >"$work/zantor-$n.out" 2>&1 || true
-  kill "$sim" 2>/dev/null || true
-  wait "$sim" 2>/dev/null || true
+  # The simulator ends with everything else in its namespace; the next run binds its ports again.
+  _zt_kill_ns_procs "$ZT_NS_SIM"
+  wait
   python3 "$timeline" "$work/sim-$n.log" >&2
   python3 "$timeline" "$work/sim-$n.log" --json >"$work/timeline-$n.json"
 }

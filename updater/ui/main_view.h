@@ -16,8 +16,9 @@ namespace ui {
 
 using NodeRef = uintptr_t;  // 0 is no node
 constexpr NodeRef kNoNode = 0;
-using protocol::kNoRow;
-using protocol::RowRef;
+// A list row, chosen by the window logic; 0 is no row.
+using RowRef = uintptr_t;
+constexpr RowRef kNoRow = 0;
 
 // Row images and tree images (indices into the image list).
 constexpr int kImageReady = 0;

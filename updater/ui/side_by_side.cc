@@ -8,14 +8,14 @@ namespace ui {
 void TMainForm::SideBySideItemClick() {
   // A batch keeps the pace it started with; the item is greyed meanwhile,
   // but a click queued before that may still arrive.
-  if (updating_ || update_command_open_ || closing_) return;
-  set_side_by_side(side_by_side_ > 1 ? 1 : settings_.side_by_side);
+  if (batch_.updating() || closing_) return;
+  set_side_by_side(batch_.side_by_side() > 1 ? 1 : settings_.side_by_side);
 }
 
 void TMainForm::set_side_by_side(uint32_t boards) {
-  if (updating_) return;
-  side_by_side_ = boards < 1 ? 1 : boards;
-  view_.SetItemChecked(Component::SideBySideItem, side_by_side_ > 1);
+  if (batch_.updating()) return;
+  batch_.set_side_by_side(boards);
+  view_.SetItemChecked(Component::SideBySideItem, batch_.side_by_side() > 1);
 }
 
 }  // namespace ui
