@@ -237,7 +237,8 @@ TEST(LauncherStartupTest, ConsoleModeUnpacksThePayloadAndKeepsTheLock) {
   ReleaseSingleInstance();
   ReleaseSingleInstance();  // twice is harmless
   EXPECT_FALSE(HoldsSingleInstance());
-  EXPECT_TRUE(AcquireSingleInstance());
+  std::string error;
+  EXPECT_EQ(AcquireSingleInstance(UnpackDirectory(), &error), kStartupOk) << error;
   ReleaseSingleInstance();
 }
 
