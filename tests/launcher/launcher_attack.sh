@@ -88,6 +88,9 @@ case_open_temp() {
 case_sigterm() {
   local t=$work/term; mkdir -m 700 "$t"
   check "SIGTERM: viewer asks" start_held "$t"
+  local pid; pid=$(pgrep -P "$run_pid" | head -1)
+  local caught; caught=$(awk '/^SigCgt/ {print $2}' "/proc/${pid:-$run_pid}/status")
+  check "SIGTERM: no handler left for SIGILL/SIGABRT/SIGBUS/SIGSEGV" [ $((0x$caught & 0x468)) -eq 0 ]
   kill -TERM "$run_pid"; wait "$run_pid"; local rc=$?
   exec 3>&-
   check "SIGTERM: ended by SIGTERM (143), not SIGSEGV (was $rc)" [ $rc -eq 143 ]
