@@ -170,6 +170,28 @@ TEST(UnpackTest, HostileNamesWriteNothingOutsideTheUnpackDirectory) {
   EXPECT_EQ(ReadAll(box.unpack() / "ok.txt"), "fine");
 }
 
+#ifndef _WIN32
+TEST(UnpackTest, StoredLinksComeOutAsNothingAndModesAsTheUmaskAllows) {
+  Sandbox box;
+  const mode_t old_mask = ::umask(027);
+  ZipWriter zip;
+  zip.Add("res/", "", 040777);
+  zip.Add("res/passwd", "/etc/passwd", 0120777);
+  zip.Add("res/open.txt", "x", 0100666);
+  zip.Add("res/tool", "x", 0104777);
+  Unpack(box, zip);
+  ::umask(old_mask);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(box.unpack() / "res/passwd")));
+  struct stat st {};
+  ASSERT_EQ(::stat((box.unpack() / "res/open.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  ASSERT_EQ(::stat((box.unpack() / "res/tool").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0750u);
+  ASSERT_EQ(::stat((box.unpack() / "res").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0750u);
+}
+#endif
+
 TEST(DeleteTreeTest, RemovesReadOnlyFilesKeepsDotFilesAndNeverFollowsLinks) {
   Sandbox box;
   const fs::path tree = box.temp() / "tree";

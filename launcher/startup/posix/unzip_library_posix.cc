@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "launcher/startup/posix/unpacked_tree.h"
 #include "launcher/startup/startup_services.h"
 #include "launcher/startup/unzip_version.h"
 
@@ -169,6 +170,7 @@ int RunUnzipPass(const std::string& library_path, const std::string& archive, bo
   errno = 0;
   const int result = main_fn(static_cast<int>(args.size()), argv.data(), &init);
   if (result == PK_DISK && failure != nullptr) *failure = std::strerror(WriteFailureReason(errno));
+  if (!list_only) TameUnpackedTree();
   return result;
 }
 
