@@ -44,19 +44,20 @@ else
 fi
 
 locale=C  # the language the runs are started in
+wrap=(env)  # what a run is started through (a private mount, for one case)
 B1=10.213.0.11 B2=10.213.0.12 B3=10.213.0.13 B4=10.213.0.14
 IMAGE=$images/l04_05.12.rcc
 IMAGE_Q01=$images/l04_05.12_q01.rcc
 
-run_launcher() {  # run_launcher PROGRAM ARGS... (in the host namespace)
+run_launcher() {  # run_launcher PROGRAM ARGS... (in the host namespace, after ${wrap[@]})
   local program=$1
   shift
   if [ "$mode" = wine ]; then
-    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" LC_ALL="$locale" \
+    "${wrap[@]}" ip netns exec "$ZT_NS_HOST" env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" LC_ALL="$locale" \
       "$repo/scripts/wine-run.sh" "$work/bin/$program$exe" "$@"
   else
-    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" TMPDIR="$work/tmp" LC_ALL="$locale" \
-      PATH="$work/stub:$PATH" timeout "${ZT_RUN_TIMEOUT:-240}" "$work/bin/$program" "$@"
+    "${wrap[@]}" ip netns exec "$ZT_NS_HOST" env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" TMPDIR="$work/tmp" \
+      LC_ALL="$locale" PATH="$work/stub:$PATH" timeout "${ZT_RUN_TIMEOUT:-240}" "$work/bin/$program" "$@"
   fi
 }
 
@@ -518,6 +519,27 @@ if want logfifo && [ "$mode" = native ]; then
   expect test -p "$work/bin/fwlauncher.csv"
   expect payload_gone
   rm -f "$work/bin/fwlauncher.csv"; touch "$work/bin/fwlauncher.csv"
+  end_case
+fi
+
+if want fulldisk; then
+  # The temporary directory on a disk too small for the unpacked payload
+  # (a private tmpfs): 1102 with the reason, no board asked, nothing left.
+  # Under Wine this is the unzip DLL's own write-failure path.
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.00"
+  temp=$work/tmp size=40m reason="No space left on device"
+  if [ "$mode" = wine ]; then
+    temp=$repo/build/wineprefix-netns-$ZT_NS_HOST/drive_c/users/root/Temp size=26m
+    reason="the disk is full"
+    [ -d "$temp" ] || run_launcher fwlauncher -d0 >/dev/null 2>&1  # makes the prefix
+  fi
+  wrap=(unshare -m sh -c 'mount -t tmpfs -o size="$0" tmpfs "$1" && shift && exec "$@"' "$size" "$temp")
+  run_case fulldisk 1102 fwlauncher "-e$B1"
+  wrap=(env)
+  expect has_line "  ERROR : Application Error.2"
+  expect grep -qF "$reason" "$work/err"
+  expect sim_not ' rx '
+  expect payload_gone
   end_case
 fi
 
