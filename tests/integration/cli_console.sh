@@ -532,10 +532,15 @@ if want fulldisk; then
     temp=$repo/build/wineprefix-netns-$ZT_NS_HOST/drive_c/users/root/Temp size=26m
     reason="the disk is full"
     [ -d "$temp" ] || run_launcher fwlauncher -d0 >/dev/null 2>&1  # makes the prefix
+    # Files are opened by the wineserver: this prefix's must start, and end,
+    # inside the run's private mounts.
+    stop_prefix() { WINEPREFIX=${temp%/drive_c/*} zt_in_host wineserver -k 2>/dev/null; sleep 1; }
+    stop_prefix
   fi
   wrap=(unshare -m sh -c 'mount -t tmpfs -o size="$0" tmpfs "$1" && shift && exec "$@"' "$size" "$temp")
   run_case fulldisk 1102 fwlauncher "-e$B1"
   wrap=(env)
+  [ "$mode" = wine ] && stop_prefix
   expect has_line "  ERROR : Application Error.2"
   expect grep -qF "$reason" "$work/err"
   expect sim_not ' rx '
