@@ -176,7 +176,11 @@ int LauncherStartup(void* instance, LaunchMode mode) {
   }
   std::string error;
   const int taken = AcquireSingleInstance(dir, &error);
-  if (taken == kStartupAlreadyRunning) return taken;
+  if (taken == kStartupAlreadyRunning) {
+    // A real second instance says nothing; anything else says why.
+    if (!error.empty()) std::fprintf(stderr, "fwlauncher: %s\n", error.c_str());
+    return taken;
+  }
   if (taken != kStartupOk) return Refuse(error);
 
   std::unique_ptr<StartupProgress> progress;

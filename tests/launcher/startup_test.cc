@@ -264,6 +264,26 @@ TEST(LauncherStartupTest, ConsoleModeUnpacksThePayloadAndKeepsTheLock) {
   ReleaseSingleInstance();
 }
 
+// ZANTOR swapped for a link (junction) to elsewhere while the payload is in
+// use: the clean-up never empties what the link points to.
+TEST(LauncherStartupTest, CleanUpNeverEntersAnUnpackDirectorySwappedForALink) {
+  Sandbox box;
+  const fs::path outside = box.root() / "outside";
+  fs::create_directories(outside / "sub");
+  WriteAll(outside / "precious.txt", "6");
+  ASSERT_EQ(LauncherStartup(nullptr, LaunchMode::kConsole), kStartupOk);
+  fs::current_path(box.root());  // Windows cannot rename a directory in use
+  fs::rename(box.unpack(), box.temp() / "moved");
+  if (!testing_support::MakeDirectoryLink(box.unpack(), outside)) {
+    ReleaseSingleInstance();
+    GTEST_SKIP() << "this system made no directory link";
+  }
+  RemoveUnpackedPayload();
+  ReleaseSingleInstance();
+  EXPECT_EQ(ReadAll(outside / "precious.txt"), "6");
+  EXPECT_TRUE(fs::is_directory(outside / "sub"));
+}
+
 #ifndef _WIN32
 // /tmp is shared: an unpack directory that someone else could have prepared
 // is refused, and whatever it is stays as it was.

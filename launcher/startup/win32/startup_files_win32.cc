@@ -20,7 +20,12 @@ std::atomic<HANDLE> g_mutex{nullptr};
 
 int AcquireSingleInstance(const std::string& dir, std::string* error) {
   HANDLE mutex = CreateMutexA(nullptr, FALSE, kSingleInstanceName);
-  if (mutex == nullptr) return kStartupAlreadyRunning;
+  if (mutex == nullptr) {
+    // Not a second instance: a same-named object we may not open (another
+    // user's, or not a mutex). Still 1100, but with the reason.
+    *error = "cannot take the single-instance mutex: " + platform::SysErrorText(GetLastError());
+    return kStartupAlreadyRunning;
+  }
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
     return kStartupAlreadyRunning;
