@@ -548,5 +548,18 @@ if want fulldisk; then
   end_case
 fi
 
+if want squatmutex && [ "$mode" = wine ]; then
+  # Another object holds the mutex's name: still 1100, but with the reason.
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.00"
+  zt_in_host "$repo/scripts/wine-run.sh" "${ZT_NAME_SQUATTER:?the name squatter}" 30 &
+  squatter=$!
+  sleep 3
+  run_case squatmutex 1100 fwlauncher "-e$B1"
+  kill "$squatter" 2>/dev/null; wait "$squatter" 2>/dev/null
+  expect has_line "  ERROR : Application Error.0"
+  expect grep -qF "cannot take the single-instance mutex" "$work/err"
+  end_case
+fi
+
 echo "cli console ($mode, time scale ${ZANTOR_TIME_SCALE:-1}): $passed passed, $failed failed"
 exit $fail
