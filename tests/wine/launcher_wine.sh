@@ -147,7 +147,7 @@ wait "$fourth"
 check "Japanese: T + ZANTOR removed" [ ! -e "$unpack" ]
 
 # Version resources, icons and manifests.
-for program in "$launcher" "$(dirname "$launcher")/../tools/terma/Terma.exe"; do
+for program in "$launcher" "$(dirname "$launcher")/Terma.exe"; do
   info=$(wine "$probe" version "$(winepath -w "$program")" | tr -d '\r')
   echo "$info"
   check "$(basename "$program"): version 1.0.0.0" has "version=1.0.0.0" "$info"
