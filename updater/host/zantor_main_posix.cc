@@ -26,6 +26,7 @@
 
 #include "platform/adapters.h"
 #include "platform/host.h"
+#include "platform/terminal_text.h"
 #include "platform/text_file.h"
 #include "updater/host/zantor_options.h"
 #include "updater/host/zantor_session.h"
@@ -120,13 +121,16 @@ class Operator final : public platform::TimerSink {
     if (now == last_ && printed_) return;
     printed_ = true;
     last_ = now;
-    std::printf("%s - %zu board(s) listed\n%s", view_.status_panels[0].c_str(),
-                view_.list_order.size(), now.c_str());
+    std::printf("%s - %zu board(s) listed\n%s",
+                platform::TerminalText(view_.status_panels[0]).c_str(), view_.list_order.size(),
+                now.c_str());
     std::fflush(stdout);
   }
   void Finish() {
     Print();
-    for (const auto& q : view_.questions) std::printf("message: %s\n", q.text.c_str());
+    for (const auto& q : view_.questions) {
+      std::printf("message: %s\n", platform::TerminalText(q.text, true).c_str());
+    }
     form_.FormClose();
   }
 
