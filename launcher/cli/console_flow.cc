@@ -141,7 +141,8 @@ int Run::Update() {
   if (type.print) Print(Detail("Firmware Type", type.type));
   Print(o_.method == UploadMethod::kCurl ? "  Run Curl\n" : "  Run WinHttp\n");
 
-  const std::string dir = launcher::UnpackDirectory();
+  // The unpacked tree as this run holds it (Linux: through its descriptor).
+  const std::string dir = launcher::HeldUnpackDirectory();
   const std::string program = launcher::UnpackedZantorProgram();
   const std::string copied_settings = dir + "Zantor.ini";
   if (dir.empty() || !ChangeDirectory(dir) ||

@@ -259,8 +259,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Zantor: %s\n", error.c_str());
         continue;
       }
-      std::printf("%d address(es) added from %s\n", ui::ImportAddressLines(form, lines),
-                  file.c_str());
+      bool capped = false;
+      const int added = ui::ImportAddressLines(form, lines, &capped);
+      std::printf("%d address(es) added from %s\n", added, file.c_str());
+      if (capped) {
+        std::fprintf(stderr, "Zantor: %s holds more than %d addresses; the rest were not added\n",
+                     file.c_str(), ui::kImportMaxAddresses);
+      }
     }
     loop.StartTimer(kSelectTimer, 1000, &op);
     loop.StartTimer(kPrintTimer, 500, &op);
