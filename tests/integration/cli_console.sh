@@ -181,6 +181,38 @@ EOF
   end_case
 fi
 
+if want boardtexts; then
+  # A board chooses its texts: commas, quotes and line breaks stay inside one
+  # quoted log field; controls (ESC, DEL, C1, a stray byte) reach the
+  # terminal as "?", Japanese as it is. A second board's name is searched.
+  printer=$'R,"P"\r\nFORGED,\e[31m\x7f\xc2\x9b\xe3\x83\xac\xe3\x82\xb7\xe3\x83\xbc\xe3\x83\x88\xff'
+  shown='R,"P"??FORGED,?[31m??レシート?'
+  serial=$'SN\t\a1' model=$'QJ-L04\e]0;owned\a' printer2=$'K\r\n'
+  no_controls() { [ "$(grep -c $'[\x01-\x08\x0b\x0c\x0e-\x1f\x7f]' "$work/out")" -eq 0 ]; }
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.12,serial=$serial,printer=${printer//,/\\,}" \
+    --board "ip=$B2,version=5.12,model=$model,printer=$printer2"
+  run_case boardtexts 0 fwlauncher "-e$B1"
+  expect no_controls
+  expect has_line "  Printer           $shown"
+  expect has_line "  SerialNo          SN??1"
+  expect python3 - "$work/bin/fwlauncher.csv" "$(stat -c %s "$work/bin/fwlauncher.csv.before")" \
+    "$printer" <<'PY'
+import csv, io, os, sys
+data = open(sys.argv[1], "rb").read()[int(sys.argv[2]):].decode("latin-1")
+rows = list(csv.reader(io.StringIO(data, newline="")))
+want = "Printer : " + os.fsencode(sys.argv[3]).decode("latin-1")
+# Windows' text mode writes every LF of the record as CR LF.
+sys.exit(not (len(rows) == 1 and len(rows[0]) == 12 and
+              rows[0][9].replace("\r", "") == want.replace("\r", "")))
+PY
+  run_launcher fwlauncher -all >"$work/out" 2>"$work/err"
+  expect no_controls
+  sed 's/\r$//' "$work/out" >"$work/lines"
+  expect has_line "  Ethernet Port        $B1    02:00:0A:D5:00:0B    QJ-L04    $shown"
+  expect has_line "  Ethernet Port        $B2    02:00:0A:D5:00:0C    QJ-L04?]0;owned?    K??"
+  end_case
+fi
+
 if want japanese; then
   # A Japanese user's log line starts year first.
   locale=ja_JP.UTF-8
