@@ -583,9 +583,10 @@ fi
 if want squatmutex && [ "$mode" = wine ]; then
   # Another object holds the mutex's name: still 1100, but with the reason.
   start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.00"
-  zt_in_host "$repo/scripts/wine-run.sh" "${ZT_NAME_SQUATTER:?the name squatter}" 30 &
+  zt_in_host "$repo/scripts/wine-run.sh" "${ZT_NAME_SQUATTER:?the name squatter}" 60 \
+    >"$work/squatter.out" 2>/dev/null &
   squatter=$!
-  sleep 3
+  for _ in $(seq 300); do grep -q held "$work/squatter.out" 2>/dev/null && break; sleep 0.1; done
   run_case squatmutex 1100 fwlauncher "-e$B1"
   kill "$squatter" 2>/dev/null; wait "$squatter" 2>/dev/null
   expect has_line "  ERROR : Application Error.0"
