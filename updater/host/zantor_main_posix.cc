@@ -26,6 +26,7 @@
 
 #include "platform/adapters.h"
 #include "platform/host.h"
+#include "platform/terminal_text.h"
 #include "platform/text_file.h"
 #include "updater/host/zantor_options.h"
 #include "updater/host/zantor_session.h"
@@ -90,7 +91,7 @@ class TerminalView final : public ui::HeadlessView {
   ui::Answer Ask(const std::string& text, const std::string& caption_text, ui::AskKind icon,
                  ui::AskButtons buttons) override {
     const ui::Answer answer = HeadlessView::Ask(text, caption_text, icon, buttons);
-    std::printf("message: %s\n", text.c_str());
+    std::printf("message: %s\n", platform::TerminalText(text, true).c_str());
     if (buttons == ui::AskButtons::kYesNo) {
       std::printf("answer: %s\n", answer == ui::Answer::kYes ? "Yes" : "No");
     }
@@ -136,8 +137,9 @@ class Operator final : public platform::TimerSink {
     if (now == last_ && printed_) return;
     printed_ = true;
     last_ = now;
-    std::printf("%s - %zu board(s) listed\n%s", view_.status_panels[0].c_str(),
-                view_.list_order.size(), now.c_str());
+    std::printf("%s - %zu board(s) listed\n%s",
+                platform::TerminalText(view_.status_panels[0]).c_str(), view_.list_order.size(),
+                now.c_str());
     std::fflush(stdout);
   }
   void Finish() {
@@ -257,8 +259,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Zantor: %s\n", error.c_str());
         continue;
       }
-      std::printf("%d address(es) added from %s\n", ui::ImportAddressLines(form, lines),
-                  file.c_str());
+      bool capped = false;
+      const int added = ui::ImportAddressLines(form, lines, &capped);
+      std::printf("%d address(es) added from %s\n", added, file.c_str());
+      if (capped) {
+        std::fprintf(stderr, "Zantor: %s holds more than %d addresses; the rest were not added\n",
+                     file.c_str(), ui::kImportMaxAddresses);
+      }
     }
     loop.StartTimer(kSelectTimer, 1000, &op);
     loop.StartTimer(kPrintTimer, 500, &op);
