@@ -10,6 +10,8 @@
 # FWLAUNCHER_FAMILY12 carries a package of the 1.x/2.x family ("1.20 or 2.20").
 # IMAGE_DIR holds the stand-in images the boards expect. ZANTOR_TIME_SCALE is
 # passed on (the table is meant for 50; unset gives the shipped timing).
+# ZT_EXPECT_WAIT=S: the update case must take at least S seconds (a release
+# build, which keeps the shipped wait whatever ZANTOR_TIME_SCALE says).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
@@ -248,7 +250,9 @@ if want update; then
      grep -q ' restart board=' "$work/sim.log" 2>/dev/null && { kill -HUP "$sim_pid"; break; }
      sleep 0.05
    done) &
+  began=$SECONDS
   run_case update 0 fwlauncher "-e$B1"
+  [ -z "${ZT_EXPECT_WAIT:-}" ] || expect test $((SECONDS - began)) -ge "$ZT_EXPECT_WAIT"
   expect has_line "  SerialNo          SN-BEFORE"
   expect has_line "  UIB Version       5.00"
   expect sim_has "$UPLOADED"
