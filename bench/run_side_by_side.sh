@@ -15,8 +15,8 @@ scale=${ZANTOR_TIME_SCALE:-20}
 rate=2000000
 cmake --build "$bin" --target Zantor boardsim >/dev/null
 image=$bin/resources/l04_05.12.rcc
-zantor=$(find "$bin" -name Zantor -type f -perm -u+x | head -n1)
-boardsim=$(find "$bin" -name boardsim -type f -perm -u+x | head -n1)
+zantor=$bin/bin/Zantor
+boardsim=$bin/bin/boardsim
 timeline=$repo/tests/integration/sim_timeline.py
 . "$repo/tests/integration/netns.sh"
 ZT_NETNS_ID="sbsb" zt_netns_setup "$boards"
