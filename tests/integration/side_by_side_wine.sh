@@ -29,8 +29,8 @@ mkdir -p "$(dirname "$shot")"
 # picture comes when the first board's cycle (about 15 s) and two more
 # uploads are over.
 ZANTOR_TIME_SCALE=20 ZT_SHOT_SETTLE=4 "$repo/tests/wine/screenshot.sh" -t 60 -n "$ZT_NS_HOST" \
-  -c 235,190 -c "${ZT_SBS_MENU:-262,139}" -c "${ZT_SBS_ITEM:-300,228}" \
-  -c "${ZT_SBS_UPDATE:-512,640}" -c key:y -c "wait:${ZT_SBS_WAIT:-22}" \
+  -c 235,190 -c "${ZT_SBS_MENU:-253,157}" -c "${ZT_SBS_ITEM:-280,241}" \
+  -c "${ZT_SBS_UPDATE:-626,604}" -c key:y -c "wait:${ZT_SBS_WAIT:-26}" \
   "$zantor" "$shot" >"$work/shot.out" 2>&1
 rc=$?
 fail=0
