@@ -72,6 +72,7 @@ struct Board {
   // Firmware upload over HTTP.
   HttpMode http = HttpMode::Ok;
   uint64_t resetAt = 1 << 20;
+  uint64_t rateBytesPerSec = 0;                      // 0: as fast as the client sends
   int64_t restartMs = 20000;                         // kNever: the board does not come back
   std::optional<std::array<uint8_t, 2>> newVersion;  // unset: the version the image brings
   std::optional<std::string> field;                  // unset: the simulator-wide expectation
