@@ -9,8 +9,9 @@
 
 namespace cli {
 
-// 0 when the board answered (whatever its status, which is printed), -1 on
-// any failure before that. Prints the progress line after every write.
+// 0 when the board answered 200, -1 on any other answer (its status is
+// printed) or failure. Interim 1xx answers are skipped and redirects never
+// followed. Prints the progress line after every write.
 int UploadWithWinHttp(const std::string& host, const std::string& object,
                       const std::string& file_name);
 

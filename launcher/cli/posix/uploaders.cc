@@ -223,7 +223,9 @@ int UploadWithWinHttp(const std::string& host, const std::string& object,
   const bool answered = u.head_done && (rc == CURLE_OK || rc == CURLE_WRITE_ERROR);
   if (!answered) return -1;
   Print("  HTTP Status Code  " + std::to_string(u.status) + "\n");
-  return 0;
+  // Only a board that took the image says 200; a refusal, a redirect or an
+  // error page means nothing was flashed.
+  return u.status == 200 ? 0 : -1;
 }
 
 std::string CurlProgram() { return "curl"; }

@@ -104,6 +104,12 @@ int UploadWithWinHttp(const std::string& host, const std::string& object,
                                      platform::win32::Utf8ToWide(object).c_str(), nullptr,
                                      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
   if (!h.request) return -1;
+  // An upload is answered where it was sent: WinHTTP would otherwise follow
+  // a redirect and re-send the POST's headers as a GET.
+  DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+  if (!WinHttpSetOption(h.request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never)) {
+    return -1;
+  }
   const std::wstring header = platform::win32::Utf8ToWide(UploadContentTypeHeader());
   WinHttpAddRequestHeaders(h.request.get(), header.c_str(), static_cast<DWORD>(-1),
                            WINHTTP_ADDREQ_FLAG_ADD);
@@ -136,13 +142,18 @@ int UploadWithWinHttp(const std::string& host, const std::string& object,
   }
   sent += written;
   Print(SendingProgressLine(sent, total, true));
+  // Windows skips interim (1xx) answers itself (Wine cannot, see
+  // platform/win32/http_session.cc).
   if (!WinHttpReceiveResponse(h.request.get(), nullptr)) return -1;
   DWORD status = 0;
   DWORD size = sizeof status;
-  WinHttpQueryHeaders(h.request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                      WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
+  if (!WinHttpQueryHeaders(h.request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+    return -1;
+  }
   Print("  HTTP Status Code  " + std::to_string(status) + "\n");
-  return 0;
+  // Only a board that took the image says 200.
+  return status == 200 ? 0 : -1;
 }
 
 std::string CurlProgram() { return "curl.exe"; }
