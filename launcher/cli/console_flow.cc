@@ -18,6 +18,7 @@
 #include "launcher/cli/uploaders.h"
 #include "launcher/startup/launcher_startup.h"
 #include "platform/host.h"
+#include "platform/process.h"
 
 namespace cli {
 namespace {
@@ -169,8 +170,8 @@ int Run::Update() {
   if (o_.method == UploadMethod::kCurl) {
     const std::string text = CurlCommandText(o_.proxy_mode, o_.proxy, firmware_file_, o_.address);
     const int status =
-        UploadWithCurl(text, CurlArguments(CurlProgram(), NullDevice(), o_.proxy_mode, o_.proxy,
-                                           firmware_file_, o_.address));
+        UploadWithCurl(text, CurlArguments(platform::ProgramFileName("curl"), platform::NullDevice(),
+                                           o_.proxy_mode, o_.proxy, firmware_file_, o_.address));
     result = status == 200 ? 0 : -1;
     Print("\n  StatusCode        " + std::to_string(status));
   } else {

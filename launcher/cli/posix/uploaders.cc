@@ -1,31 +1,21 @@
-// The console updater's uploads on Linux: its own client through libcurl,
-// putting on the wire the bytes the WinHTTP client sends, and the curl
-// program started with posix_spawn.
+// The console updater's own client on Linux, through libcurl, putting on
+// the wire the bytes the WinHTTP client sends.
 #include "launcher/cli/uploaders.h"
 
 #include <curl/curl.h>
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 
 #include "launcher/cli/cli_system.h"
-#include "launcher/cli/time_scale.h"
 #include "launcher/cli/upload_request.h"
-#include "platform/host.h"
-
-extern char** environ;
 
 namespace cli {
 namespace {
@@ -34,9 +24,6 @@ namespace {
 // connect, 30 s without progress while sending or waiting for the answer.
 constexpr long kConnectTimeoutMs = 60000;
 constexpr long kStallSeconds = 30;
-// The curl program gets no time limit of its own on its command line; one
-// that has not ended after this long is stopped.
-constexpr int kCurlDeadlineMs = 600000;
 
 bool CurlReady() {
   static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -226,59 +213,6 @@ int UploadWithWinHttp(const std::string& host, const std::string& object,
   // Only a board that took the image says 200; a refusal, a redirect or an
   // error page means nothing was flashed.
   return u.status == 200 ? 0 : -1;
-}
-
-std::string CurlProgram() { return "curl"; }
-std::string NullDevice() { return "/dev/null"; }
-
-int UploadWithCurl(const std::string& command_text, const std::vector<std::string>& args) {
-  platform::DebugTrace(command_text.c_str());
-  if (args.empty()) return -1;
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t child = -1;
-  const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  if (spawned != 0) {
-    close(fds[0]);
-    return -1;
-  }
-  std::string output;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(Scaled(kCurlDeadlineMs));
-  bool timed_out = false;
-  for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) {
-      timed_out = true;
-      break;
-    }
-    pollfd p{fds[0], POLLIN, 0};
-    const int r = poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
-    if (r < 0 && errno != EINTR) break;
-    if (r <= 0) continue;
-    char buffer[512];
-    const ssize_t n = read(fds[0], buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    // The first 260 bytes are kept; the rest is drained so the child never blocks.
-    output.append(buffer, std::min<size_t>(static_cast<size_t>(n), 260 - output.size()));
-  }
-  close(fds[0]);
-  if (timed_out) kill(child, SIGKILL);
-  int wstatus = 0;
-  while (waitpid(child, &wstatus, 0) < 0 && errno == EINTR) {
-  }
-  if (timed_out) return 0;
-  return StatusFromCurlOutput(output);
 }
 
 }  // namespace cli

@@ -1,6 +1,4 @@
-// The console updater's uploads on Windows: WinHTTP, and the curl program
-// started with CreateProcess (no command interpreter), its output read
-// through a pipe.
+// The console updater's own client on Windows: WinHTTP.
 #include "launcher/cli/uploaders.h"
 
 #include <windows.h>
@@ -11,18 +9,12 @@
 #include <memory>
 
 #include "launcher/cli/cli_system.h"
-#include "launcher/cli/time_scale.h"
 #include "launcher/cli/upload_request.h"
-#include "platform/host.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
 namespace cli {
 namespace {
-
-// The curl program gets no time limit on its command line; one that has
-// not ended after this long is stopped.
-constexpr int kCurlDeadlineMs = 600000;
 
 struct WinHttpTraits {
   using Handle = HINTERNET;
@@ -62,28 +54,6 @@ bool ReadWholeFile(const std::string& name, std::string* out) {
 bool Write(HINTERNET request, const char* data, DWORD size, DWORD* written) {
   *written = 0;
   return WinHttpWriteData(request, data, size, written) != FALSE;
-}
-
-// One argument as CommandLineToArgvW reads it back: quoted when it holds
-// white space or a quote or is empty, backslashes before a quote doubled.
-std::wstring Quoted(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-  std::wstring out = L"\"";
-  size_t backslashes = 0;
-  for (const wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == L'"')
-      out.append(backslashes * 2 + 1, L'\\');
-    else
-      out.append(backslashes, L'\\');
-    backslashes = 0;
-    out += c;
-  }
-  out.append(backslashes * 2, L'\\');
-  return out + L"\"";
 }
 
 }  // namespace
@@ -154,70 +124,6 @@ int UploadWithWinHttp(const std::string& host, const std::string& object,
   Print("  HTTP Status Code  " + std::to_string(status) + "\n");
   // Only a board that took the image says 200.
   return status == 200 ? 0 : -1;
-}
-
-std::string CurlProgram() { return "curl.exe"; }
-std::string NullDevice() { return "NUL"; }
-
-int UploadWithCurl(const std::string& command_text, const std::vector<std::string>& args) {
-  platform::DebugTrace(command_text.c_str());
-  if (args.empty()) return -1;
-  std::wstring line;
-  for (const std::string& a : args) {
-    if (!line.empty()) line += L' ';
-    line += Quoted(platform::win32::Utf8ToWide(a));
-  }
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE read_raw = nullptr, write_raw = nullptr;
-  if (!CreatePipe(&read_raw, &write_raw, &inherit, 0)) return -1;
-  const platform::win32::UniqueKernelHandle read_end(read_raw);
-  platform::win32::UniqueKernelHandle write_end(write_raw);
-  SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  si.hStdOutput = write_end.get();
-  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION pi{};
-  std::vector<wchar_t> buffer(line.begin(), line.end());
-  buffer.push_back(L'\0');
-  // No application name: "curl.exe" is looked up as Windows looks up
-  // programs (the program's directory, the current one, the system, PATH).
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &si, &pi)) {
-    return -1;
-  }
-  const platform::win32::UniqueKernelHandle process(pi.hProcess);
-  const platform::win32::UniqueKernelHandle thread(pi.hThread);
-  write_end.reset();  // the pipe ends when the child's copy closes
-  std::string output;
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(Scaled(kCurlDeadlineMs));
-  bool timed_out = false;
-  for (;;) {
-    DWORD available = 0;
-    if (!PeekNamedPipe(read_end.get(), nullptr, 0, nullptr, &available, nullptr)) break;  // closed
-    if (available > 0) {
-      char chunk[512];
-      DWORD got = 0;
-      if (!ReadFile(read_end.get(), chunk, std::min<DWORD>(available, sizeof chunk), &got,
-                    nullptr) ||
-          got == 0) {
-        break;
-      }
-      output.append(chunk, std::min<size_t>(got, 260 - output.size()));
-      continue;
-    }
-    if (GetTickCount64() >= deadline) {
-      timed_out = true;
-      break;
-    }
-    WaitForSingleObject(process.get(), 20);
-  }
-  if (timed_out) TerminateProcess(process.get(), 1);
-  WaitForSingleObject(process.get(), timed_out ? 5000 : INFINITE);
-  if (timed_out) return 0;
-  return StatusFromCurlOutput(output);
 }
 
 }  // namespace cli
