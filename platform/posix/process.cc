@@ -102,7 +102,14 @@ std::vector<std::string> FullArguments(const ProcessSpec& spec) {
   std::vector<std::string> args = spec.argv;
   if (spec.elevated && ::geteuid() != 0) {
     const std::string pkexec = Resolve("pkexec");
-    if (!pkexec.empty()) args.insert(args.begin(), pkexec);
+    if (!pkexec.empty()) {
+      // pkexec cannot see our descriptors or our directory: it gets the
+      // program file's real name.
+      char* real = ::realpath(args[0].c_str(), nullptr);
+      if (real != nullptr) args[0] = real;
+      std::free(real);
+      args.insert(args.begin(), pkexec);
+    }
   }
   return args;
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
@@ -109,6 +110,9 @@ ProcessResult Finish(HANDLE process, HANDLE output, const ProcessSpec& spec) {
 
 ProcessResult Elevated(const ProcessSpec& spec) {
   ProcessResult result;
+  // The shell asks for COM on the calling thread (nested, so a caller's
+  // own apartment stays).
+  const win32::ComApartment com;
   const std::wstring file = Utf8ToWide(spec.argv[0]);
   const std::wstring parameters = CommandLine(spec.argv, 1);
   const std::wstring directory = Utf8ToWide(spec.directory);

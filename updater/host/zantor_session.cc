@@ -62,6 +62,7 @@ bool ZantorSession::Start(ui::MainView& view, bool old_controls, std::string* er
     *error = staged_.report;
     return false;
   }
+  if (!staged_.note.empty()) platform::DebugTrace(("Zantor: " + staged_.note).c_str());
   ui::FormSettings settings;
   settings.caption = staged_.settings.caption;
   settings.target_version = staged_.image.targetVersion;
