@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include "launcher/cli/cli_system.h"
 #include "launcher/cli/console_main.h"
@@ -66,7 +67,8 @@ class Run {
   PackageSettings package_;
   std::string expected_;
   std::string firmware_file_;
-  DeviceFinder finder_{[](const std::string& line) { Print(line); }};
+  std::unique_ptr<platform::UdpApi> udp_ = platform::CreateUdpApi();
+  DeviceFinder finder_{*udp_, [](const std::string& line) { Print(line); }};
 };
 
 int Run::Main(const std::vector<std::string>& args) {
@@ -106,7 +108,9 @@ int Run::Main(const std::vector<std::string>& args) {
   if (o_.type_c) Print(Detail("Firmware Type", kTypeQ01));
   if (o_.address.empty()) return End(kExitNoAddress, r_);
 
-  if (QueryDevice(o_.address, &r_, QueryTimeoutMs()) != 1) return End(kExitNoAnswer, r_);
+  if (QueryDevice(*udp_, o_.address, &r_, QueryTimeoutMs()) != QueryOutcome::kAnswered) {
+    return End(kExitNoAnswer, r_);
+  }
   Print(Detail("GetInfo", "100 %"));
   Print("\n[Device Information]\n");
   Print(Detail("MAC Address", r_.mac));
@@ -198,7 +202,7 @@ int Run::Update() {
 int Run::Verify() {
   ResultRecord after;
   const auto noted = std::chrono::steady_clock::now();
-  while (QueryDevice(o_.address, &after, QueryTimeoutMs()) != 1) {
+  while (QueryDevice(*udp_, o_.address, &after, QueryTimeoutMs()) != QueryOutcome::kAnswered) {
     const auto waited = std::chrono::steady_clock::now() - noted;
     if (waited > std::chrono::milliseconds(Scaled(kVerifyLimitMs))) {
       return End(kExitNoAnswerAfterUpdate, r_);
@@ -235,14 +239,14 @@ int RunConsole(const std::vector<std::string>& args) {
 
 namespace launcher {
 
-std::vector<std::string> BuildArgumentVector(const std::string& command_line) {
-  return cli::BuildArgumentVector(command_line);
-}
+int ConsoleMain(const std::vector<std::string>& args) { return cli::RunConsole(args); }
 
-int ConsoleMain(int argc, char** argv) {
-  std::vector<std::string> args;
-  for (int i = 0; i < argc && argv[i]; ++i) args.emplace_back(argv[i]);
-  return cli::RunConsole(args);
+int RunFwlauncher(void* instance, const std::vector<std::string>& args) {
+  if (args.size() <= 1) return LauncherStartup(instance, LaunchMode::kGraphical);
+  AttachConsoleForRun();
+  const int code = ConsoleMain(args);
+  ReleaseConsoleAfterRun();
+  return code;
 }
 
 }  // namespace launcher
