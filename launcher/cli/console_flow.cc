@@ -11,6 +11,7 @@
 #include "launcher/cli/device_query.h"
 #include "launcher/cli/exit_codes.h"
 #include "launcher/cli/firmware_type.h"
+#include "launcher/cli/flash_plan.h"
 #include "launcher/cli/options.h"
 #include "launcher/cli/package_settings.h"
 #include "launcher/cli/result_log.h"
@@ -119,20 +120,14 @@ int Run::Main(const std::vector<std::string>& args) {
   Print(Detail("Printer", r_.printer));
   Print(Detail("SerialNo", r_.serial_no));
 
-  if (r_.uib != package_.model) {
-    if (r_.from.find("0.00") == std::string::npos || package_.model != "QJ-W05" ||
-        r_.uib != "QJ-L04") {
-      return End(kExitWrongModel, r_);
-    }
-    r_.uib = "QJ-W05";
-  }
-  if (r_.uib == "QJ-W05") o_.wireless_family = true;
+  const ModelDecision model = DecideModel(package_.model, r_.uib, r_.from);
+  if (model.exit_code != 0) return End(model.exit_code, r_);
+  r_.uib = model.uib;
+  if (model.wireless) o_.wireless_family = true;
   if (!o_.target_version.empty() && r_.from != o_.target_version) {
     return End(kExitNotTargetVersion, r_);
   }
-  if (!o_.overwrite &&
-      (r_.from == package_.version || (!o_.type_a && r_.from == package_.alternative1) ||
-       (!o_.type_c && r_.from == package_.alternative2))) {
+  if (AlreadyCurrent(package_, o_, r_.from)) {
     r_.to = r_.from;
     return End(kExitSuccess, r_);
   }
@@ -154,18 +149,12 @@ int Run::Update() {
       launcher::CopyResourceToFile(true, program, "ZANTOR", "DSC_PDATA", copied_settings) != 1) {
     return End(kExitSettingsNotCopied, r_);
   }
-  std::string resource = "QJL04RCC";
-  firmware_file_ = package_.firmware_file;
-  expected_ = package_.version;
-  if (type.type == kTypeQ01) {
-    resource = "QJL04RCC_1";
-    firmware_file_ = Cut(ReadSetting(copied_settings, "DEF_FIRMFILE_NAME_1"), kSettingLimit);
-    expected_ = package_.alternative1;
-  } else if (type.type == kTypeQ02) {
-    resource = "QJL04RCC_2";
-    firmware_file_ = Cut(ReadSetting(copied_settings, "DEF_FIRMFILE_NAME_2"), kSettingLimit);
-    expected_ = package_.alternative2;
-  }
+  const ImageChoice image = ChooseImage(package_, type.type);
+  const std::string& resource = image.resource;
+  firmware_file_ = image.file_setting.empty()
+                       ? package_.firmware_file
+                       : Cut(ReadSetting(copied_settings, image.file_setting), kSettingLimit);
+  expected_ = image.expected;
   Print(Detail("FirmFile", firmware_file_));
   if (!PlainFileName(firmware_file_) || dir.size() + firmware_file_.size() > kPathLimit ||
       launcher::CopyResourceToFile(true, program, resource, "DSC_PDATA", dir + firmware_file_) !=
