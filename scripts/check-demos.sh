@@ -25,6 +25,8 @@ answered=$(first_line '^answer: Yes$' "$out/main.txt")
 sending=$(first_line 'Firmware data sending' "$out/main.txt")
 [ "$asked" -gt 0 ] && [ "$answered" = $((asked + 1)) ] ||
   fail "scripts/demo.sh: no confirmation question followed by its answer"
+grep -qx 'message: QJ-L04 is updated to Ver.5.12.' "$out/main.txt" ||
+  fail "scripts/demo.sh: the question does not read as written"
 [ "$sending" -gt "$answered" ] ||
   fail "scripts/demo.sh: the question (line $asked) does not come before the first upload (line $sending)"
 grep -qx 'message: Updating was successful.' "$out/main.txt" ||

@@ -44,6 +44,16 @@ ui::FormServices FormHarness::Services() {
   return s;
 }
 
+void FormHarness::RunOutRestartWait() {
+  const auto over = [this] {
+    for (const auto& w : form.workers()) {
+      if (w && w->waiting()) return false;
+    }
+    return true;
+  };
+  loop.RunUntil(over, 200000);
+}
+
 const protocol::TDevice* FormHarness::Device(const std::string& address) const {
   protocol::DeviceList& d = const_cast<ui::TMainForm&>(form).devices();
   for (size_t i = 0; i < d.size(); ++i) {

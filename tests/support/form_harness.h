@@ -3,6 +3,7 @@
 #ifndef TESTS_SUPPORT_FORM_HARNESS_H_
 #define TESTS_SUPPORT_FORM_HARNESS_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,13 @@ class FakePipe final : public update::ProgressPipe {
   std::vector<int32_t> progress;
   std::vector<int32_t> results;
   int failures = 0;
+  std::function<uint64_t()> now;            // stamps each message
+  std::vector<uint64_t> progress_at;        // when each progress message went
+  std::function<void(int32_t)> on_progress;  // runs after each message
   bool SendProgressMessage(int32_t value) override {
     progress.push_back(value);
+    if (now) progress_at.push_back(now());
+    if (on_progress) on_progress(value);
     if (vanish_at >= 0 && value >= vanish_at) present = false;
     if (!present) ++failures;
     return present;
@@ -55,6 +61,7 @@ class FormHarness {
 
   explicit FormHarness(const std::string& local = "10.213.0.2",
                        const std::string& image_path = "") {
+    pipe.now = [this] { return loop.now(); };
     form.Create(local, ShippedSettings(image_path), false);
   }
   ui::FormServices Services();
@@ -89,6 +96,9 @@ class FormHarness {
   void Select(const std::string& node_text) {
     form.SelectCategory(form.FindNode(node_text), ui::SelectVia::kMouse);
   }
+  // Runs the loop until no worker sits in its restart wait: the moment the
+  // update command returned when the wait ran inside the worker's Run.
+  void RunOutRestartWait();
   // Frames sent since `from`, as "kind dest" strings: "search", "info 10.0.0.5".
   std::vector<std::string> Sent(size_t from = 0) const;
   void ClearSent() { api.sent.clear(); }

@@ -62,6 +62,16 @@ void VirtualLoop::RunFor(uint64_t ms) {
   if (now_ < end) now_ = end;
 }
 
+bool VirtualLoop::RunUntil(const std::function<bool()>& done, uint64_t max_ms) {
+  const uint64_t end = now_ + max_ms;
+  RunQueue();
+  while (!done()) {
+    if (quit_ || !FireNextTimerAtOrBefore(end)) return false;
+    RunQueue();
+  }
+  return true;
+}
+
 int VirtualLoop::Run() {
   // Until Quit, or until nothing can ever happen again.
   RunQueue();

@@ -5,6 +5,7 @@
 #define TESTS_SUPPORT_VIRTUAL_LOOP_H_
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -41,6 +42,9 @@ class VirtualLoop final : public platform::EventLoop, public platform::Clock {
   uint64_t now() const { return now_; }
   // Runs messages and timers until virtual time `ms` later.
   void RunFor(uint64_t ms);
+  // Runs messages and timers, one timer at a time, until `done` holds or
+  // virtual time `max_ms` later; true when `done` held.
+  bool RunUntil(const std::function<bool()>& done, uint64_t max_ms);
   // Raise the socket notification as if a datagram had arrived.
   bool SignalReadable(platform::SocketHandle socket);
   bool IsWatched(platform::SocketHandle socket) const { return watches_.count(socket) != 0; }

@@ -32,9 +32,7 @@ TEST(Device, InitialValuesPerCreator) {
 
   for (const TDevice* d : {&s, &t, &a}) {
     EXPECT_EQ(d->progress, 0);
-    EXPECT_EQ(d->workerIndex, 0);
     EXPECT_FALSE(d->statusAnswered);
-    EXPECT_EQ(d->row, kNoRow);
   }
 }
 

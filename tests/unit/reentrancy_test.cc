@@ -146,6 +146,7 @@ TEST_P(Reentrancy, NothingFreedIsUsedAndNoSecondBatchStarts) {
   h.loop.StartTimer(kIntrusionTimer, 5000, &shot);
 
   h.form.FirmUpdateButtonClick();
+  h.RunOutRestartWait();
   h.loop.RunFor(1000);  // a failure is reported on the worker's next tick
   if (moment == Moment::kSuccess) {
     h.AnswerVersion(kAddress, kMac, 5, 0x12);
@@ -204,6 +205,7 @@ TEST(ReentrancyStop, StopDuringTheDowngradeQuestionEndsTheBatch) {
     if (index == 1) h.form.StopButtonClick();  // the stop question is index 2
   };
   h.form.FirmUpdateButtonClick();
+  h.RunOutRestartWait();
   h.AnswerVersion("10.213.0.11", "02:00:00:00:00:11", 5, 0x12);
   h.loop.RunFor(70 * 3);
   ASSERT_EQ(h.view.questions.size(), 3u);

@@ -3,6 +3,7 @@
 // mode, with a fake board behind the HTTP session.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "tests/support/form_harness.h"
@@ -67,7 +68,8 @@ TEST_F(Batch, TwoBoardsOneAfterTheOtherFromUploadToFinish) {
 
   const uint64_t t0 = h->loop.now();
   h->form.FirmUpdateButtonClick();
-  // Run returned after the upload and the fixed wait.
+  h->RunOutRestartWait();
+  // The upload and the fixed wait are over.
   EXPECT_GE(h->loop.now() - t0, 195000u);
   EXPECT_LT(h->loop.now() - t0, 197000u);
   EXPECT_EQ(h->http.sessions, 1);
@@ -77,6 +79,10 @@ TEST_F(Batch, TwoBoardsOneAfterTheOtherFromUploadToFinish) {
   EXPECT_FALSE(h->view.enabled[Command::kMainPanel]);
   EXPECT_FALSE(h->view.enabled[Command::kRefresh]);
   EXPECT_TRUE(h->view.enabled[Command::kStop]) << "the first of two is not the last";
+  // The address commands would do nothing now: they are greyed with the rest.
+  for (Command c : {Command::kAdapter, Command::kAddAddress, Command::kImportList}) {
+    EXPECT_FALSE(h->view.enabled[c]) << static_cast<int>(c);
+  }
   EXPECT_EQ(Row("10.213.0.11").sub[3], "Checking update");
   EXPECT_EQ(Row("10.213.0.11").sub[2], "97.0");
   EXPECT_EQ(h->form.result_code(), 0) << "the worker sets 0 when the wait is over";
@@ -97,6 +103,7 @@ TEST_F(Batch, TwoBoardsOneAfterTheOtherFromUploadToFinish) {
   EXPECT_EQ(h->http.sessions, 2);
   EXPECT_EQ(h->http.spec.server, "10.213.0.12");
   EXPECT_FALSE(h->view.enabled[Command::kStop]) << "the last board has started";
+  h->RunOutRestartWait();
 
   AnswerVersion("10.213.0.12", "02:00:00:00:00:12", 5, 0x12);
   h->loop.RunFor(70);
@@ -107,6 +114,9 @@ TEST_F(Batch, TwoBoardsOneAfterTheOtherFromUploadToFinish) {
   EXPECT_TRUE(h->view.enabled[Command::kMainPanel]);
   EXPECT_TRUE(h->view.enabled[Command::kRefresh]);
   EXPECT_FALSE(h->view.enabled[Command::kFirmUpdate]) << "nothing is ticked any more";
+  for (Command c : {Command::kAdapter, Command::kAddAddress, Command::kImportList}) {
+    EXPECT_TRUE(h->view.enabled[c]) << static_cast<int>(c);
+  }
   EXPECT_FALSE(h->Device("10.213.0.11")->wanted);
   EXPECT_TRUE(h->loop.TimerRunning(ui::kStatusTimer));
   EXPECT_EQ(h->form.result_code(), 402) << "an interactive batch leaves 402";
@@ -233,6 +243,7 @@ TEST_F(Batch, CheckingGivesUpOnTheTwelveHundredAndEleventhTick) {
   h->Select("QJ-L04(Wired)");
   h->view.answers = {Answer::kYes};
   h->form.FirmUpdateButtonClick();
+  h->RunOutRestartWait();
   h->loop.RunFor(70 * 1210);
   EXPECT_TRUE(h->form.updating());
   EXPECT_EQ(Row("10.213.0.11").sub[2], "98.0");
@@ -249,6 +260,7 @@ TEST_F(Batch, ABoardReportingZeroVersionCountsAsUpdated) {
   h->Select("QJ-L04(Wired)");
   h->view.answers = {Answer::kYes};
   h->form.FirmUpdateButtonClick();
+  h->RunOutRestartWait();
   h->loop.RunFor(70 * 30);
   AnswerVersion("10.213.0.11", "02:00:00:00:00:11", 0, 0);
   h->loop.RunFor(70);
@@ -269,6 +281,7 @@ TEST_F(Batch, StopWhileTheFirstOfThreeRunsRemovesTheOthers) {
   h->loop.Post(kTestCall, 0, 0);  // runs at the first pending-message point of Run
   h->view.answers = {Answer::kYes, Answer::kYes};
   h->form.FirmUpdateButtonClick();
+  h->RunOutRestartWait();
   EXPECT_TRUE(h->form.stop_requested());
   EXPECT_FALSE(h->view.enabled[Command::kStop]);
   AnswerVersion("10.213.0.11", "02:00:00:00:00:11", 5, 0x12);
@@ -300,6 +313,7 @@ TEST_F(Batch, ClosingDuringAnUpdateAsksAndAbandonsOnYes) {
   h->view.answers = {Answer::kYes, Answer::kNo, Answer::kYes};
   const uint64_t t0 = h->loop.now();
   h->form.FirmUpdateButtonClick();
+  h->RunOutRestartWait();
   EXPECT_FALSE(closed_no);
   EXPECT_TRUE(closed_yes);
   EXPECT_TRUE(h->form.closing());
@@ -361,6 +375,74 @@ TEST_F(Batch, AutomaticModeWhenThePipeGoesAwayDuringTheWait) {
   EXPECT_EQ(h->form.workers().at(0)->state(), update::kSendFailure);
 }
 
+// The restart wait on the worker's timer in automatic mode: Run returns when
+// the upload is answered, then one progress message goes every 240 ms until
+// the wait is over, the pipe has failed too often, or the window closes.
+TEST_F(Batch, RestartWaitStepsOnTheWorkersTimer) {
+  struct Case {
+    const char* name;
+    int32_t vanish_at;     // the pipe server goes away at this value; -1 never
+    uint32_t close_after;  // a close request this long into the wait; 0 none
+    size_t steps;          // progress messages of the wait itself
+    int32_t state;         // the worker's state at the end
+  };
+  const Case cases[] = {
+      // 813 steps of 240 ms cover 195 s; the next tick begins the checking.
+      {"whole wait", -1, 0, 813, update::kChecking},
+      // The hundredth step (30.0 %) fails first; the eleventh failure ends it.
+      {"pipe gone", 300, 0, 110, update::kSendFailure},
+      // Steps at 0 and at ticks 1..100; tick 101 sees the close and stops.
+      {"closed", -1, 24100, 101, update::kRunning},
+  };
+  struct CloseLater : platform::TimerSink {
+    FormHarness* h = nullptr;
+    void OnTimer(uint32_t id) override {
+      h->loop.StopTimer(id);
+      h->form.FormClose();
+    }
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    h = std::make_unique<FormHarness>("10.213.0.2", image.path());
+    h->pipe.vanish_at = c.vanish_at;
+    CloseLater closer;
+    closer.h = h.get();
+    // The upload's last chunk may report 200 too; the wait begins at the
+    // last 200, sent once the board has answered.
+    uint64_t wait_start = 0;
+    h->pipe.on_progress = [&](int32_t value) {
+      if (value != 200) return;
+      wait_start = h->loop.now();
+      if (c.close_after != 0) h->loop.StartTimer(kTestCall, c.close_after, &closer);
+    };
+    h->form.ParseCommandLine({"10.213.0.20"});
+    h->loop.Run();
+    const size_t sent = h->pipe.progress.size();  // when the window closed
+    ASSERT_FALSE(h->form.workers().empty());
+    EXPECT_EQ(h->form.workers()[0]->state(), c.state);
+    if (c.close_after != 0) {
+      h->loop.RunFor(240);  // the tick due after the close
+      EXPECT_FALSE(h->form.workers()[0]->waiting());
+      EXPECT_FALSE(h->loop.TimerRunning(ui::kWorkerTimerBase)) << "the closed wait goes on";
+    }
+    const std::vector<int32_t>& p = h->pipe.progress;
+    const std::vector<uint64_t>& at = h->pipe.progress_at;
+    const size_t first = static_cast<size_t>(std::find(p.begin(), p.end(), 201) - p.begin());
+    ASSERT_LE(first + c.steps, sent);
+    for (size_t i = 0; i < c.steps; ++i) {
+      EXPECT_EQ(at[first + i], wait_start + 240 * i) << "step " << i;
+      EXPECT_EQ(p[first + i], std::min<int32_t>(201 + static_cast<int32_t>(i), 970));
+    }
+    const size_t after = sent - first - c.steps;
+    if (c.state == update::kChecking) {
+      ASSERT_EQ(after, 1u) << "the final 970 as the checking begins";
+      EXPECT_EQ(at[sent - 1], wait_start + 240 * 813);
+    } else {
+      EXPECT_EQ(after, 0u);
+    }
+  }
+}
+
 // A board already at 0.00 counts as updated at the first checking tick,
 // without an answer; the pipe's last progress message is then 1000.
 TEST_F(Batch, ABoardAtZeroVersionFinishesAtTheFirstCheckingTick) {
@@ -370,6 +452,7 @@ TEST_F(Batch, ABoardAtZeroVersionFinishesAtTheFirstCheckingTick) {
   h->Select("QJ-L04(Wired)");
   h->view.answers = {Answer::kYes};
   h->form.FirmUpdateButtonClick();
+  h->RunOutRestartWait();
   h->loop.RunFor(70);
   EXPECT_EQ(Row("10.213.0.11").sub[3], "Finish");
   EXPECT_EQ(h->pipe.progress.back(), 1000);
@@ -384,6 +467,7 @@ TEST_F(Batch, CheckingAsksAtTheAddressTheUpdateBeganWith) {
   h->Select("QJ-L04(Wired)");
   h->view.answers = {Answer::kYes};
   h->form.FirmUpdateButtonClick();
+  h->RunOutRestartWait();
   AnswerVersion("10.213.0.99", "02:00:00:00:00:11", 5, 0);
   h->ClearSent();
   h->loop.RunFor(70);

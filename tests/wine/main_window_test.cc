@@ -501,6 +501,9 @@ TEST_F(MainWindowTest, EachCommandSwitchesItsButtonAndItemAndGatesItsMessages) {
       {Command::kWebConfig, window_.web_config_button(), IDM_WEB_BROWSER, "web"},
       {Command::kRefresh, nullptr, IDM_REFRESH, "refresh"},
       {Command::kAbout, nullptr, IDM_ABOUT, "about"},
+      {Command::kAdapter, nullptr, IDM_INTERFACES, "interfaces"},
+      {Command::kAddAddress, nullptr, IDM_OPTION1, "option1"},
+      {Command::kImportList, nullptr, IDM_IMPORT_IP_LIST, "import"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.call);

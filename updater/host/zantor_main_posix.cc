@@ -91,7 +91,11 @@ class TerminalView final : public ui::HeadlessView {
   ui::Answer Ask(const std::string& text, const std::string& caption_text, ui::AskKind icon,
                  ui::AskButtons buttons) override {
     const ui::Answer answer = HeadlessView::Ask(text, caption_text, icon, buttons);
-    std::printf("message: %s\n", platform::TerminalText(text, true).c_str());
+    // Our message texts end their lines as a Windows message box wants, CR LF;
+    // a terminal needs only the LF, and a CR of a board's text stays "?".
+    std::string lines = text;
+    for (size_t at = 0; (at = lines.find("\r\n", at)) != std::string::npos;) lines.erase(at, 1);
+    std::printf("message: %s\n", platform::TerminalText(lines, true).c_str());
     if (buttons == ui::AskButtons::kYesNo) {
       std::printf("answer: %s\n", answer == ui::Answer::kYes ? "Yes" : "No");
     }

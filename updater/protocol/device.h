@@ -26,10 +26,6 @@ constexpr uint32_t kOther = 0xF0000000u;
 constexpr uint32_t kModelPending = 0x0F000000u;
 }  // namespace category
 
-// Opaque link to the list row that shows a record; 0 is no row.
-using RowRef = uintptr_t;
-constexpr RowRef kNoRow = 0;
-
 struct TDevice {
   std::string address;
   std::string mac;
@@ -41,8 +37,6 @@ struct TDevice {
   bool identified = false;
   bool ready = true;
   bool statusAnswered = false;
-  RowRef row = kNoRow;
-  int32_t workerIndex = 0;
 
   // Stable number given by the owning list. Posted requests carry it rather
   // than the record's address in memory, so a request still queued when a

@@ -204,7 +204,7 @@ void DeviceReplyDecoder::StatusReply(const ReplyParser& p, const std::string& fr
   record->statusAnswered = true;
   if (record->ready == ready) return;
   record->ready = ready;
-  if (record->row != kNoRow && host_.list_tag() != category::kAll) host_.RedrawReadiness(record);
+  if (host_.list_tag() != category::kAll) host_.RedrawReadiness(record);
 }
 
 }  // namespace protocol

@@ -46,7 +46,7 @@ class DecoderHost {
   virtual void AddCategory(const std::string& text, int image, uint32_t tag) = 0;
   virtual void ShowRecord(TDevice* record) = 0;
   virtual void RebuildList() = 0;
-  // Redraw the row of a record whose readiness changed.
+  // A record's readiness changed: the list shows it again, if it lists it.
   virtual void RedrawReadiness(TDevice* record) = 0;
   virtual void PostRequest(uintptr_t code, const TDevice* record) = 0;
   // The update worker checking this board takes the reply when it carries

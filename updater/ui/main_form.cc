@@ -26,14 +26,12 @@ TMainForm::TMainForm(platform::EventLoop& loop, platform::UdpApi& udp, MainView&
       view_(view),
       decoder_(*this),
       channel_(udp, loop, devices_, decoder_),
-      services_(std::move(services)) {
+      services_(std::move(services)),
+      batch_(*this, view, texts_, loop, services_, settings_, devices_) {
   if (services_.clock == nullptr) services_.clock = &platform::SystemClock();
-  loop_.Register(WM_WORKER_FINISHED, this);
 }
 
 TMainForm::~TMainForm() {
-  loop_.Unregister(WM_WORKER_FINISHED);
-  workers_.clear();  // a worker never frees its record; the list does, below
   loop_.StopTimer(kRetryTimer);
   loop_.StopTimer(kStatusTimer);
   loop_.StopTimer(kAutoTimer);
@@ -45,7 +43,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::Create(const std::string& local_address, const FormSettings& settings,
                        bool old_controls) {
-  result_code_ = kResultCodeNotUpdated;
+  batch_.set_result_code(kResultCodeNotUpdated);
   current_category_ = cat::kQJL04Wired;
   channel_.Startup();
   if (!local_address.empty()) channel_.SetBindAddress(local_address);
@@ -54,6 +52,10 @@ void TMainForm::Create(const std::string& local_address, const FormSettings& set
   old_controls_ = old_controls;
   ApplyCommands(kStartCommands, std::size(kStartCommands));
   loop_.StartTimer(kStatusTimer, kStatusInterval, this);
+}
+
+void TMainForm::ApplyCommands(const CommandState* states, size_t count) {
+  for (size_t i = 0; i < count; ++i) EnableCommand(states[i].command, states[i].on);
 }
 
 void TMainForm::EnableCommand(Command c, bool on) {
@@ -132,22 +134,20 @@ RowRef TMainForm::AddRow(TDevice* record, RowData data) {
   const RowRef ref = next_row_++;
   rows_.push_back(Row{ref, record->id, std::move(data)});
   view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, ref, rows_.back().data);
-  record->row = ref;
+  row_of_[record->id] = ref;
   return ref;
 }
 
 void TMainForm::UpdateRow(Row* row) { view_.ListUpdateRow(row->ref, row->data); }
 
 void TMainForm::ClearRows() {
-  for (const Row& r : rows_) {
-    if (TDevice* d = devices_.Find(r.record_id)) d->row = kNoRow;
-  }
+  row_of_.clear();
   rows_.clear();
   view_.ListClear();
 }
 
 void TMainForm::ShowRecord(TDevice* record) {
-  record->row = kNoRow;
+  row_of_.erase(record->id);
   const bool root_in_category_mode = filters_.category_mode() && list_tag_ == cat::kAll;
   if (!root_in_category_mode && (list_tag_ & record->category) != 0) {
     AddRow(record, RowFor(*record, true));
@@ -173,6 +173,7 @@ void TMainForm::RebuildList() {
   spare.swap(rows_);
   size_t reused = 0;
   rows_.clear();
+  row_of_.clear();
   view_.ListClear();
   rows_.reserve(devices_.size());
   for (size_t i = 0; i < devices_.size(); ++i) {
@@ -184,9 +185,7 @@ void TMainForm::RebuildList() {
       FillRow(*d, false, row.data);
       rows_.push_back(std::move(row));
       view_.ListInsertRow(static_cast<int>(rows_.size()) - 1, rows_.back().ref, rows_.back().data);
-      d->row = rows_.back().ref;
-    } else {
-      d->row = kNoRow;
+      row_of_[d->id] = rows_.back().ref;
     }
   }
   SortRows(0);
@@ -195,7 +194,7 @@ void TMainForm::RebuildList() {
 }
 
 void TMainForm::RedrawReadiness(TDevice* record) {
-  Row* row = MutableRow(record->row);
+  Row* row = MutableRow(RowOfRecord(record->id));
   if (row == nullptr) return;
   if (record->ready) {
     row->data.image = kImageReady;
@@ -210,7 +209,7 @@ void TMainForm::RedrawReadiness(TDevice* record) {
 
 void TMainForm::RefreshUpdateCommand() {
   // A row shown mid-batch must not reopen the command.
-  if (updating_) return;
+  if (batch_.updating()) return;
   bool any = false;
   for (const Row& r : rows_) {
     const TDevice* d = devices_.Find(r.record_id);
@@ -273,7 +272,7 @@ void TMainForm::ListViewColumnClick(int column) {
 // ---- Selection and ticking ------------------------------------------------
 
 void TMainForm::SelectCategory(NodeRef ref, SelectVia via) {
-  if (refresh_busy_ || updating_ || ref == kNoNode) return;
+  if (refresh_busy_ || batch_.updating() || ref == kNoNode) return;
   const Node* node = nullptr;
   for (const Node& n : nodes_) {
     if (n.ref == ref) node = &n;
@@ -326,7 +325,7 @@ void TMainForm::TreeViewEnter() {
 void TMainForm::FirmUpdateButtonEnter() { TreeViewEnter(); }
 
 void TMainForm::ReevaluateTick(RowRef ref, bool checked) {
-  if (refresh_busy_ || updating_) return;
+  if (refresh_busy_ || batch_.updating()) return;
   Row* row = MutableRow(ref);
   if (row == nullptr) return;
   TDevice* d = devices_.Find(row->record_id);
@@ -350,7 +349,7 @@ void TMainForm::ListViewKeyPress(RowRef row, int key, bool checked) {
 }
 
 void TMainForm::ListViewSelectItem(RowRef row, bool selected) {
-  EnableCommand(Command::kWebConfig, selected && row != kNoRow && !updating_);
+  EnableCommand(Command::kWebConfig, selected && row != kNoRow && !batch_.updating());
 }
 
 // ---- Mode items -------------------------------------------------------------
@@ -454,21 +453,9 @@ bool TMainForm::OlderThanImage(const std::string& board_version) const {
          update::VersionOrder::kOlder;
 }
 
-bool TMainForm::OfferUpdateConfirmation(TDevice* record, const std::string& version,
-                                        const std::string& address) {
-  const int32_t index = record->workerIndex;
-  if (index < 0 || static_cast<size_t>(index) >= workers_.size()) return false;
-  update::TUpdateForm* worker = workers_[index].get();
-  if (worker == nullptr || worker->state() != update::kChecking || !updating_) return false;
-  record->version = version;
-  record->address = address;
-  if (update::IsUpdateConfirmed(version, settings_.target_version)) worker->set_confirmed(true);
-  return true;
-}
-
 void TMainForm::RefreshItemClick() {
   // A refresh frees every record, the boards of a running batch included.
-  if (refresh_busy_ || updating_) return;
+  if (refresh_busy_ || batch_.updating()) return;
   view_.ListSetEnabled(false);
   view_.TreeSetEnabled(false);
   refresh_busy_ = true;
@@ -542,7 +529,7 @@ void TMainForm::StatusTimerTimer() {
     if (!d->identified || (d->category & list_tag_) == 0) continue;
     if (!d->statusAnswered) {
       d->ready = false;
-      if (Row* row = MutableRow(d->row)) {
+      if (Row* row = MutableRow(RowOfRecord(d->id))) {
         row->data.image = kImageNotReady;
         // This path marks the caption whatever the controls' age.
         row->data.caption = NotReadyRowCaption(d->address);
@@ -575,66 +562,84 @@ void TMainForm::OnTimer(uint32_t timer_id) {
   }
 }
 
-void TMainForm::OnMessage(const platform::Message& message) {
-  if (message.id == WM_WORKER_FINISHED) {
-    WorkerFinished(static_cast<int32_t>(message.wparam), static_cast<int32_t>(message.lparam));
+void TMainForm::OnMessage(const platform::Message&) {}
+
+// ---- What the update batch reports and asks --------------------------------
+
+TMainForm::Row* TMainForm::RowOfBoard(uint32_t board_id) {
+  return MutableRow(RowOfRecord(board_id));
+}
+
+RowRef TMainForm::RowOfRecord(uint32_t record_id) const {
+  const auto it = row_of_.find(record_id);
+  return it == row_of_.end() ? kNoRow : it->second;
+}
+
+std::vector<uint32_t> TMainForm::ListedBoards() const {
+  std::vector<uint32_t> ids;
+  ids.reserve(rows_.size());
+  for (const Row& r : rows_) ids.push_back(r.record_id);
+  return ids;
+}
+
+bool TMainForm::RowTicked(uint32_t board_id) const {
+  const Row* row = const_cast<TMainForm*>(this)->RowOfBoard(board_id);
+  return row != nullptr && row->data.checked;
+}
+
+void TMainForm::BatchRunning(bool on) {
+  if (on) {
+    loop_.StopTimer(kStatusTimer);
+  } else if (!automatic_) {
+    loop_.StartTimer(kStatusTimer, kStatusInterval, this);
   }
 }
 
-// ---- Rows as the update worker writes them ----------------------------------
+void TMainForm::ShowProgress(uint32_t board_id, int32_t tenths, bool whole_percent) {
+  Row* row = RowOfBoard(board_id);
+  if (row == nullptr) return;
+  row->data.sub[2] = whole_percent ? std::to_string(tenths / 10) : update::ProgressText(tenths);
+  UpdateRow(row);
+}
 
-TMainForm::Row* TMainForm::RowOf(const TDevice& board) { return MutableRow(board.row); }
-
-std::string TMainForm::StatusText(update::WorkerStatus status) const {
+void TMainForm::ShowStatus(uint32_t board_id, update::WorkerStatus status) {
+  Row* row = RowOfBoard(board_id);
+  if (row == nullptr) return;
+  TextKey key = TextKey::StatusErrorFinish;
   switch (status) {
     case update::WorkerStatus::kSending:
-      return texts_[TextKey::StatusSending];
+      key = TextKey::StatusSending;
+      break;
     case update::WorkerStatus::kUpdating:
-      return texts_[TextKey::StatusUpdating];
+      key = TextKey::StatusUpdating;
+      break;
     case update::WorkerStatus::kChecking:
-      return texts_[TextKey::StatusChecking];
+      key = TextKey::StatusChecking;
+      break;
     case update::WorkerStatus::kFinish:
-      return texts_[TextKey::StatusFinish];
+      key = TextKey::StatusFinish;
+      break;
     case update::WorkerStatus::kErrorFinish:
       break;
   }
-  return texts_[TextKey::StatusErrorFinish];
-}
-
-std::string TMainForm::RowText(const TDevice& board, int column) {
-  const Row* row = RowOf(board);
-  if (row == nullptr || column < 0 || column >= kColumnCount) return "";
-  return column == 0 ? row->data.caption : row->data.sub[column - 1];
-}
-
-void TMainForm::SetRowText(TDevice& board, int column, const std::string& text) {
-  Row* row = RowOf(board);
-  if (row == nullptr || column < 0 || column >= kColumnCount) return;
-  (column == 0 ? row->data.caption : row->data.sub[column - 1]) = text;
+  row->data.sub[3] = texts_[key];
   UpdateRow(row);
 }
 
-void TMainForm::SetRowChecked(TDevice& board, bool on) {
-  Row* row = RowOf(board);
-  if (row == nullptr) return;
-  row->data.checked = on;
+// The confirmed board's row shows its record afresh, unticked.
+void TMainForm::ShowConfirmed(uint32_t board_id) {
+  Row* row = RowOfBoard(board_id);
+  const TDevice* d = devices_.Find(board_id);
+  if (row == nullptr || d == nullptr) return;
+  row->data.checked = false;
+  row->data.caption = d->address;
+  row->data.sub[0] = d->mac;
+  row->data.sub[1] = d->version;
   UpdateRow(row);
-}
-
-bool TMainForm::SendProgressMessage(int32_t value) {
-  return services_.pipe != nullptr && services_.pipe->SendProgressMessage(value);
-}
-
-void TMainForm::PostWorkerFinished(int32_t index, int32_t result) {
-  loop_.Post(WM_WORKER_FINISHED, static_cast<uintptr_t>(index), result);
 }
 
 void TMainForm::PostBasicQuery(const TDevice& board) {
   PostRequest(protocol::REQ_SEARCH_OR_INFO, &board);
-}
-
-void TMainForm::Trace(const char* text) {
-  if (services_.trace) services_.trace(text);
 }
 
 }  // namespace ui

@@ -1,7 +1,8 @@
 // TMainForm: the updater's window state and handlers, free of any toolkit.
 // It owns the devices, the category tree and the row model, drives the UDP
-// endpoint through posted requests, and speaks to its window only through
-// MainView.
+// endpoint through posted requests, hands the update command to its
+// UpdateBatch and shows what the batch reports, and speaks to its window
+// only through MainView.
 #ifndef UPDATER_UI_MAIN_FORM_H_
 #define UPDATER_UI_MAIN_FORM_H_
 
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/clock.h"
@@ -23,52 +25,22 @@
 #include "updater/update/progress_message.h"
 #include "updater/ui/texts.h"
 #include "updater/ui/update_batch.h"
-#include "updater/update/chttp.h"
-#include "updater/update/update_worker.h"
 
 namespace ui {
-
-constexpr uint32_t WM_WORKER_FINISHED = platform::kUserMessage + 71;  // 1095
 
 // Timer ids of the main window.
 constexpr uint32_t kRetryTimer = 1;
 constexpr uint32_t kStatusTimer = 2;
 constexpr uint32_t kAutoTimer = 3;
 constexpr uint32_t kAuto2Timer = 4;
-constexpr uint32_t kWorkerTimerBase = 1000;  // + the worker's slot
 constexpr uint32_t kRetryInterval = 1000;
 constexpr uint32_t kStatusInterval = 2000;
-
-// What the window takes from the staged settings.
-struct FormSettings {
-  std::string caption;         // DEF_CAPTION
-  std::string target_version;  // "5.12"
-  std::string version_label;   // DEF_IF_VERSION, "Ver.5.12"
-  std::string model = "QJ-L04";
-  // The staged image and how it is announced.
-  std::string image_path;
-  update::ImageSource image_source;  // reads the staged image; unset: the file at image_path
-  std::string file_name;
-  std::string field_name = "rcc";
-};
-
-// What the update batch needs of the outside world.
-struct FormServices {
-  platform::Clock* clock = nullptr;
-  update::HttpSessionFactory http;
-  update::ProgressPipe* pipe = nullptr;
-  std::function<void(const std::string& address)> forget_neighbour;
-  std::function<void(const char* text)> trace;
-  // The system's default locale id (1041 Japanese); unset reads as English.
-  std::function<uint32_t()> system_locale;
-  update::UpdateTiming timing;
-};
 
 class DialogCommands;
 
 class TMainForm final : public MainFormHandlers,
                         public protocol::DecoderHost,
-                        public update::WorkerHost,
+                        public BatchHost,
                         public platform::TimerSink,
                         public platform::MessageSink {
  public:
@@ -110,8 +82,8 @@ class TMainForm final : public MainFormHandlers,
   void RefreshItemClick() override;
   void EnglishItemClick() override { ApplyLanguage(Language::English); }
   void JapaneseItemClick() override { ApplyLanguage(Language::Japanese); }
-  void FirmUpdateButtonClick() override;
-  void StopButtonClick() override;
+  void FirmUpdateButtonClick() override { batch_.UpdateCommand(); }
+  void StopButtonClick() override { batch_.StopCommand(); }
   // The dialogs and the web pages, through the dialog commands when the
   // program has given them (a view without dialogs has none).
   void WebConfigButtonClick() override;
@@ -132,7 +104,7 @@ class TMainForm final : public MainFormHandlers,
   // <0, 0, >0 as the list control wants it.
   int ListViewCompare(const Row& a, const Row& b, int column) const;
 
-  void WorkerFinished(int32_t index, int32_t result);
+  void WorkerFinished(int32_t index, int32_t result) { batch_.WorkerFinished(index, result); }
 
   // Automatic mode: armed by a command-line argument, the first of which is
   // the board's address. Returns 1 when armed.
@@ -149,7 +121,7 @@ class TMainForm final : public MainFormHandlers,
   protocol::DeviceList& devices() override { return devices_; }
   const protocol::ModelFilters& filters() const override { return filters_; }
   bool refresh_busy() const override { return refresh_busy_; }
-  bool updating() const override { return updating_; }
+  bool updating() const override { return batch_.updating(); }
   uint32_t current_category() const override { return current_category_; }
   uint32_t list_tag() const override { return list_tag_; }
   bool OlderThanImage(const std::string& board_version) const override;
@@ -159,22 +131,23 @@ class TMainForm final : public MainFormHandlers,
   void RedrawReadiness(protocol::TDevice* record) override;
   void PostRequest(uintptr_t code, const protocol::TDevice* record) override;
   bool OfferUpdateConfirmation(protocol::TDevice* record, const std::string& version,
-                               const std::string& address) override;
+                               const std::string& address) override {
+    return batch_.OfferConfirmation(record, version, address);
+  }
 
   void RefreshUpdateCommand();
 
-  // WorkerHost
-  std::string StatusText(update::WorkerStatus status) const override;
-  std::string RowText(const protocol::TDevice& board, int column) override;
-  void SetRowText(protocol::TDevice& board, int column, const std::string& text) override;
-  void SetRowChecked(protocol::TDevice& board, bool on) override;
-  void ProcessMessages() override { loop_.ProcessPending(); }
-  bool automatic() const override { return automatic_; }
-  bool SendProgressMessage(int32_t value) override;
-  void PostWorkerFinished(int32_t index, int32_t result) override;
+  // BatchHost
+  std::vector<uint32_t> ListedBoards() const override;
+  bool RowTicked(uint32_t board_id) const override;
+  void EnableCommand(Command c, bool on) override;
+  bool CommandEnabled(Command c) const override { return command_enabled(c); }
+  void BatchRunning(bool on) override;
+  void ShowProgress(uint32_t board_id, int32_t tenths, bool whole_percent) override;
+  void ShowStatus(uint32_t board_id, update::WorkerStatus status) override;
+  void ShowConfirmed(uint32_t board_id) override;
   void PostBasicQuery(const protocol::TDevice& board) override;
-  void SetResultCode(int32_t code) override { result_code_ = code; }
-  void Trace(const char* text) override;
+  void RestartWaitOver() override;
   bool Closing() const override { return closing_; }
 
   // TimerSink, MessageSink
@@ -193,17 +166,18 @@ class TMainForm final : public MainFormHandlers,
   bool old_controls() const { return old_controls_; }
   void set_automatic(bool on, const std::string& target) {
     automatic_ = on;
+    batch_.set_automatic(on);
     target_address_ = target;
   }
   bool command_enabled(Command c) const { return enabled_[static_cast<int>(c)]; }
   const std::array<bool, kColumnCount>& sort_descending() const { return sort_descending_; }
-  int32_t result_code() const { return result_code_; }
+  int32_t result_code() const { return batch_.result_code(); }
   Language language() const { return language_; }
-  void set_updating(bool on) { updating_ = on; }
-  bool batch_error() const { return batch_error_; }
-  bool stop_requested() const { return stop_requested_; }
+  void set_updating(bool on) { batch_.set_updating(on); }
+  bool batch_error() const { return batch_.batch_error(); }
+  bool stop_requested() const { return batch_.stop_requested(); }
   bool closing() const { return closing_; }
-  const std::vector<std::unique_ptr<update::TUpdateForm>>& workers() const { return workers_; }
+  const UpdateBatch::Workers& workers() const { return batch_.workers(); }
 
  private:
   RowData RowFor(const protocol::TDevice& record, bool fresh) const;
@@ -213,25 +187,14 @@ class TMainForm final : public MainFormHandlers,
   void UpdateRow(Row* row);
   void ClearRows();
   void SortRows(int column);
-  void EnableCommand(Command c, bool on);
   bool TimersSkip() const;
   void ReevaluateTick(RowRef row, bool checked);
   void ClearTree();
   void ApplyLanguage(Language language);
-  bool AnyTickedNotReady() const;
   uint32_t SystemLocale() const;
   void ApplyCommands(const CommandState* states, size_t count);
-  void RunUpdateCommand();
-  void StartBatch(const std::vector<uint32_t>& record_ids);
-  void EndBatchWhenEmpty();
-  void StartNextWorker();
-  void CancelBatch();
-  void CancelWaitingWorkers();
-  void RemoveWaitingWorkers();
-  void EndBatchCommands(bool enable_update);
-  Answer Tell(const std::string& text, TextKey caption, AskKind icon);
-  bool Confirm(const std::string& text, TextKey caption, AskKind icon);
-  Row* RowOf(const protocol::TDevice& board);
+  Row* RowOfBoard(uint32_t board_id);
+  RowRef RowOfRecord(uint32_t record_id) const;
 
   platform::EventLoop& loop_;
   MainView& view_;
@@ -248,28 +211,25 @@ class TMainForm final : public MainFormHandlers,
   // Scratch for rebuilds and sorts, kept for its capacity and its rows' text buffers.
   std::vector<Row> spare_rows_;
   RowRef next_row_ = 1;
+  std::unordered_map<uint32_t, RowRef> row_of_;  // record id -> the row that shows it
 
   bool refresh_busy_ = false;
   int retry_tick_ = 0;
   std::array<bool, kColumnCount> sort_descending_{};
   uint32_t current_category_ = protocol::category::kQJL04Wired;
   uint32_t list_tag_ = protocol::category::kAll;
-  bool updating_ = false;
-  bool update_command_open_ = false;  // the update command is asking its questions
-  bool batch_error_ = false;
-  bool stop_requested_ = false;
   bool old_controls_ = false;
-  int32_t result_code_ = kResultCodeNotUpdated;
   bool automatic_ = false;
   std::string target_address_;
-  std::array<bool, 8> enabled_{};
+  std::array<bool, kCommandCount> enabled_{};
   FormServices services_;
-  std::vector<std::unique_ptr<update::TUpdateForm>> workers_;
   bool closing_ = false;
+  bool close_after_wait_ = false;  // automatic mode: close when the wait ends
   TextTable texts_;
   Language language_ = Language::English;
   DialogCommands* dialog_commands_ = nullptr;
   std::function<void()> firewall_offer_;
+  UpdateBatch batch_;  // last: it refers to the settings, texts and devices above
 };
 
 }  // namespace ui

@@ -16,8 +16,9 @@ namespace ui {
 
 using NodeRef = uintptr_t;  // 0 is no node
 constexpr NodeRef kNoNode = 0;
-using protocol::kNoRow;
-using protocol::RowRef;
+// A list row, chosen by the window logic; 0 is no row.
+using RowRef = uintptr_t;
+constexpr RowRef kNoRow = 0;
 
 // Row images and tree images (indices into the image list).
 constexpr int kImageReady = 0;
@@ -47,7 +48,11 @@ enum class Command {
   kExit,        // ExitItem
   kAbout,       // AboutItem
   kClose,       // Close of the window's system menu
+  kAdapter,     // InterfacesItem: the adapter dialog
+  kAddAddress,  // Option1: a typed address
+  kImportList,  // ImportIPList1: addresses from a file
 };
+constexpr int kCommandCount = 11;
 
 // The icon of a message box, and its buttons.
 enum class AskKind { kInformation, kWarning, kError, kQuestion };

@@ -1,16 +1,17 @@
 // The update batch: the update command with its checks and questions, one
-// worker per board run one after another, stop, close and the automatic
-// mode.
+// worker per board run one after another, and stop.
 //
-// Questions are modal boxes and a worker's Run lets pending messages run, so
-// every handler here may run inside another one. Records are therefore held
-// by id across a question and looked up again afterwards, and every entry
-// point refuses to start while a batch runs or an update command is asking.
+// Questions are modal boxes and a worker's upload lets pending messages run,
+// so every handler here may run inside another one. Records are therefore
+// held by id across a question and looked up again afterwards, and every
+// entry point refuses to start while a batch runs or an update command is
+// asking.
 #include "updater/ui/update_batch.h"
 
 #include <iterator>
 
-#include "updater/ui/main_form.h"
+#include "updater/protocol/frames.h"
+
 #include "updater/update/firmware_image.h"
 #include "updater/update/version_rules.h"
 
@@ -18,52 +19,83 @@ namespace ui {
 
 using protocol::TDevice;
 
+UpdateBatch::UpdateBatch(BatchHost& host, MainView& view, const TextTable& texts,
+                         platform::EventLoop& loop, const FormServices& services,
+                         const FormSettings& settings, const protocol::DeviceList& devices)
+    : host_(host),
+      view_(view),
+      texts_(texts),
+      loop_(loop),
+      services_(services),
+      settings_(settings),
+      devices_(devices) {
+  loop_.Register(WM_WORKER_FINISHED, this);
+}
+
+UpdateBatch::~UpdateBatch() {
+  loop_.Unregister(WM_WORKER_FINISHED);
+  workers_.clear();
+}
+
 // No box is ever shown in automatic mode.
-Answer TMainForm::Tell(const std::string& text, TextKey caption, AskKind icon) {
+Answer UpdateBatch::Tell(const std::string& text, TextKey caption, AskKind icon) {
   if (automatic_) return Answer::kOk;
   return view_.Ask(text, texts_[caption], icon, AskButtons::kOk);
 }
 
 // A Yes/No question with No as the default button; true for Yes.
-bool TMainForm::Confirm(const std::string& text, TextKey caption, AskKind icon) {
+bool UpdateBatch::Confirm(const std::string& text, TextKey caption, AskKind icon) {
   if (automatic_) return false;
   return view_.Ask(text, texts_[caption], icon, AskButtons::kYesNo) == Answer::kYes;
 }
 
-void TMainForm::ApplyCommands(const CommandState* states, size_t count) {
-  for (size_t i = 0; i < count; ++i) EnableCommand(states[i].command, states[i].on);
+void UpdateBatch::ApplyCommands(const CommandState* states, size_t count) {
+  for (size_t i = 0; i < count; ++i) host_.EnableCommand(states[i].command, states[i].on);
 }
 
-bool TMainForm::AnyTickedNotReady() const {
-  for (const Row& r : rows_) {
-    const TDevice* d = devices_.Find(r.record_id);
-    if (r.data.checked && d != nullptr && d->identified && !d->ready) return true;
+bool UpdateBatch::AnyTickedNotReady() const {
+  for (const uint32_t id : host_.ListedBoards()) {
+    const TDevice* d = devices_.Find(id);
+    if (d != nullptr && d->identified && !d->ready && host_.RowTicked(id)) return true;
   }
   return false;
 }
 
-void TMainForm::FirmUpdateButtonClick() {
+std::vector<uint32_t> UpdateBatch::TickedIdentified() const {
+  std::vector<uint32_t> ids;
+  for (const uint32_t id : host_.ListedBoards()) {
+    const TDevice* d = devices_.Find(id);
+    if (d != nullptr && d->identified && host_.RowTicked(id)) ids.push_back(id);
+  }
+  return ids;
+}
+
+bool UpdateBatch::AnyWorkerWaiting() const {
+  for (const auto& w : workers_) {
+    if (w && w->waiting()) return true;
+  }
+  return false;
+}
+
+void UpdateBatch::UpdateCommand() {
   // A second command while the first is still asking, or while a batch runs
-  // (a box or a worker's Run lets the click through), is refused.
-  if (updating_ || update_command_open_ || closing_) return;
+  // (a box or a worker's upload lets the click through), is refused.
+  if (updating_ || update_command_open_ || host_.Closing()) return;
   update_command_open_ = true;
   RunUpdateCommand();
   update_command_open_ = false;
 }
 
-void TMainForm::RunUpdateCommand() {
+void UpdateBatch::RunUpdateCommand() {
   if (!automatic_ && AnyTickedNotReady()) {
     Tell(texts_[TextKey::MsgNotReady], TextKey::MsgErrorCaption, AskKind::kError);
     result_code_ = kResultCodeRefused;
     return;
   }
-  std::vector<uint32_t> selection;
+  const std::vector<uint32_t> selection = TickedIdentified();
   bool any_older = false, any_newer = false;
-  for (const Row& r : rows_) {
-    const TDevice* d = devices_.Find(r.record_id);
-    if (!r.data.checked || d == nullptr || !d->identified) continue;
-    selection.push_back(d->id);
-    switch (update::CompareVersions(d->version, settings_.target_version)) {
+  for (const uint32_t id : selection) {
+    switch (update::CompareVersions(devices_.Find(id)->version, settings_.target_version)) {
       case update::VersionOrder::kOlder:
         any_older = true;
         break;
@@ -120,11 +152,11 @@ void TMainForm::RunUpdateCommand() {
     return;
   }
   // The window may have been closed while a box was open.
-  if (closing_) return;
+  if (host_.Closing()) return;
   StartBatch(selection);
 }
 
-void TMainForm::StartBatch(const std::vector<uint32_t>& record_ids) {
+void UpdateBatch::StartBatch(const std::vector<uint32_t>& record_ids) {
   if (updating_) return;
   // Boards that vanished while the questions were open are simply not updated.
   std::vector<TDevice*> records;
@@ -136,28 +168,29 @@ void TMainForm::StartBatch(const std::vector<uint32_t>& record_ids) {
   batch_error_ = false;
   stop_requested_ = false;
   ApplyCommands(kBusyCommands, std::size(kBusyCommands));
-  loop_.StopTimer(kStatusTimer);
+  host_.BatchRunning(true);
   workers_.clear();
   for (size_t i = 0; i < records.size(); ++i) {
     TDevice* d = records[i];
     if (services_.forget_neighbour) services_.forget_neighbour(d->address);
-    const int32_t index = static_cast<int32_t>(i);
     // While the batch runs no record is removed (refresh is refused and the
     // decoder adds and removes nothing), so the worker may keep its board.
     workers_.push_back(std::make_unique<update::TUpdateForm>(
         *this, loop_, *services_.clock, services_.http, services_.timing,
-        kWorkerTimerBase + static_cast<uint32_t>(i), index, d));
+        kWorkerTimerBase + static_cast<uint32_t>(i), static_cast<int32_t>(i), d));
   }
   StartNextWorker();
 }
 
-void TMainForm::StartNextWorker() {
+// The first board not yet started begins its upload, once every board
+// before it has finished.
+void UpdateBatch::StartNextWorker() {
   bool busy_before = false;
   size_t candidate = workers_.size();
   for (size_t i = 0; i < workers_.size(); ++i) {
     const update::TUpdateForm* w = workers_[i].get();
     if (w == nullptr) continue;
-    if (w->state() == update::kRunning) return;  // still inside its Run
+    if (w->state() == update::kRunning) return;  // uploading or in its restart wait
     if (w->state() > 0) busy_before = true;
     if (w->state() == update::kCreated) {
       candidate = i;
@@ -168,11 +201,10 @@ void TMainForm::StartNextWorker() {
     result_code_ = kResultCodeNotUpdated;
     return;
   }
-  if (candidate == workers_.size() - 1) EnableCommand(Command::kStop, false);
+  if (candidate == workers_.size() - 1) host_.EnableCommand(Command::kStop, false);
   if (!automatic_) {
     const TDevice* d = workers_[candidate]->board();
-    const Row* row = RowOf(*d);
-    if (row != nullptr && row->data.checked && d->identified &&
+    if (host_.RowTicked(d->id) && d->identified &&
         update::CompareVersions(d->version, settings_.target_version) ==
             update::VersionOrder::kNewer) {
       const bool yes = Confirm(DowngradeQuestion(texts_, d->address, d->mac),
@@ -197,19 +229,21 @@ void TMainForm::StartNextWorker() {
               settings_.field_name == update::kUploadFieldRcc ? 2 : 1);
 }
 
-void TMainForm::WorkerFinished(int32_t index, int32_t result) {
+void UpdateBatch::WorkerFinished(int32_t index, int32_t result) {
   if (index < 0 || static_cast<size_t>(index) >= workers_.size() || !workers_[index]) {
     result_code_ = kResultCodeNotUpdated;
     return;
   }
   const TDevice* finished = workers_[index]->board();
   if (result == update::kResultSuccess) {
-    const Row* own = RowOf(*finished);
-    const bool ticked = own != nullptr && own->data.checked;
-    for (const Row& r : rows_) {
-      TDevice* d = devices_.Find(r.record_id);
-      if (d != nullptr && !ticked && protocol::SameTextIgnoringCase(d->mac, finished->mac)) {
-        d->wanted = false;
+    // An unticked finished board takes the pre-tick off every listed record
+    // with its MAC.
+    if (!host_.RowTicked(finished->id)) {
+      for (const uint32_t id : host_.ListedBoards()) {
+        TDevice* d = devices_.Find(id);
+        if (d != nullptr && protocol::SameTextIgnoringCase(d->mac, finished->mac)) {
+          d->wanted = false;
+        }
       }
     }
   } else {
@@ -231,8 +265,30 @@ void TMainForm::WorkerFinished(int32_t index, int32_t result) {
   EndBatchWhenEmpty();
 }
 
+// Where the update command or WorkerFinished carried on when the worker's
+// Run sat the wait out: a worker started by WorkerFinished (any after the
+// first) left 402 behind it.
+void UpdateBatch::RestartWaitEnded(int32_t index) {
+  if (index > 0) result_code_ = kResultCodeNotUpdated;
+  host_.RestartWaitOver();
+}
+
+bool UpdateBatch::OfferConfirmation(TDevice* record, const std::string& version,
+                                    const std::string& address) {
+  if (!updating_) return false;
+  for (const auto& w : workers_) {
+    if (!w || w->board() != record) continue;
+    if (w->state() != update::kChecking) return false;
+    record->version = version;
+    record->address = address;
+    if (update::IsUpdateConfirmed(version, settings_.target_version)) w->set_confirmed(true);
+    return true;
+  }
+  return false;
+}
+
 // Every slot is empty: the batch is over.
-void TMainForm::EndBatchWhenEmpty() {
+void UpdateBatch::EndBatchWhenEmpty() {
   if (!updating_ || workers_.empty()) return;
   for (const auto& w : workers_) {
     if (w) return;
@@ -250,31 +306,31 @@ void TMainForm::EndBatchWhenEmpty() {
 }
 
 // The commands of an idle window again.
-void TMainForm::EndBatchCommands(bool enable_update) {
+void UpdateBatch::EndBatchCommands(bool enable_update) {
   ApplyCommands(kIdleCommands, std::size(kIdleCommands));
-  if (enable_update) EnableCommand(Command::kFirmUpdate, true);
-  if (!automatic_) loop_.StartTimer(kStatusTimer, kStatusInterval, this);
+  if (enable_update) host_.EnableCommand(Command::kFirmUpdate, true);
+  host_.BatchRunning(false);
 }
 
-void TMainForm::RemoveWaitingWorkers() {
+void UpdateBatch::RemoveWaitingWorkers() {
   for (auto& w : workers_) {
     if (w && w->state() == update::kCreated) w.reset();
   }
 }
 
-void TMainForm::CancelWaitingWorkers() {
+void UpdateBatch::CancelWaitingWorkers() {
   result_code_ = kResultCodeRefused;
   RemoveWaitingWorkers();
 }
 
-void TMainForm::CancelBatch() {
+void UpdateBatch::CancelBatch() {
   RemoveWaitingWorkers();
   workers_.clear();
   updating_ = false;
   EndBatchCommands(true);
 }
 
-void TMainForm::StopButtonClick() {
+void UpdateBatch::StopCommand() {
   if (!updating_) return;
   if (!Confirm(texts_[TextKey::MsgStopQuestion], TextKey::MsgCautionCaption, AskKind::kWarning)) {
     return;
@@ -282,45 +338,27 @@ void TMainForm::StopButtonClick() {
   // The batch may have ended while the question was open.
   if (!updating_) return;
   stop_requested_ = true;
-  if (!command_enabled(Command::kStop)) return;
-  EnableCommand(Command::kStop, false);
+  if (!host_.CommandEnabled(Command::kStop)) return;
+  host_.EnableCommand(Command::kStop, false);
   RemoveWaitingWorkers();
 }
 
-bool TMainForm::FormClose() {
-  if (closing_) return true;
-  if (!automatic_ && updating_ &&
-      !Confirm(texts_[TextKey::MsgAbortQuestion], TextKey::MsgCautionCaption, AskKind::kWarning)) {
-    return false;
+bool UpdateBatch::SendProgressMessage(int32_t value) {
+  return services_.pipe != nullptr && services_.pipe->SendProgressMessage(value);
+}
+
+void UpdateBatch::PostWorkerFinished(int32_t index, int32_t result) {
+  loop_.Post(WM_WORKER_FINISHED, static_cast<uintptr_t>(index), result);
+}
+
+void UpdateBatch::Trace(const char* text) {
+  if (services_.trace) services_.trace(text);
+}
+
+void UpdateBatch::OnMessage(const platform::Message& message) {
+  if (message.id == WM_WORKER_FINISHED) {
+    WorkerFinished(static_cast<int32_t>(message.wparam), static_cast<int32_t>(message.lparam));
   }
-  closing_ = true;
-  loop_.Quit(0);
-  return true;
-}
-
-// ---- Automatic mode -------------------------------------------------------------
-
-int TMainForm::ParseCommandLine(const std::vector<std::string>& args) {
-  if (args.empty()) return 0;
-  automatic_ = true;
-  target_address_ = args[0];
-  loop_.StartTimer(kAutoTimer, services_.timing.auto_tick_ms, this);
-  return 1;
-}
-
-void TMainForm::AutoTimerTimer() {
-  // The first show without the firewall offer.
-  ApplyLanguage(LanguageOf(SystemLocale()));
-  RefreshItemClick();
-  loop_.StopTimer(kAutoTimer);
-  if (nodes_.size() > 1) SelectCategory(nodes_[1].ref, SelectVia::kMouse);
-  loop_.StartTimer(kAuto2Timer, services_.timing.auto_tick_ms, this);
-}
-
-void TMainForm::Auto2TimerTimer() {
-  loop_.StopTimer(kAuto2Timer);
-  FirmUpdateButtonClick();
-  FormClose();
 }
 
 }  // namespace ui

@@ -34,9 +34,7 @@ TUpdateForm::TUpdateForm(WorkerHost& host, platform::EventLoop& loop, platform::
       timer_id_(timer_id),
       index_(index),
       saved_address_(board->address),
-      board_(board) {
-  board_->workerIndex = index;
-}
+      board_(board) {}
 
 TUpdateForm::~TUpdateForm() { StopTimer(); }
 
@@ -50,8 +48,15 @@ void TUpdateForm::StopTimer() {
   timer_on_ = false;
 }
 
-void TUpdateForm::SetStatus(WorkerStatus status) {
-  host_.SetRowText(*board_, kColumnStatus, host_.StatusText(status));
+void TUpdateForm::SetStatus(WorkerStatus status) { host_.ShowStatus(board_->id, status); }
+
+// Tells the batch only when the shown text changes, as the row's text is
+// compared before it is written.
+void TUpdateForm::ShowProgress(int32_t tenths, bool whole_percent) {
+  std::string text = whole_percent ? std::to_string(tenths / 10) : ProgressText(tenths);
+  if (text == shown_text_) return;
+  shown_text_ = std::move(text);
+  host_.ShowProgress(board_->id, tenths, whole_percent);
 }
 
 void TUpdateForm::Run(const std::string& image_path, const std::string& file_name,
@@ -63,14 +68,14 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
 
   progress_count_ = 100;
   board_->progress = 100;
-  host_.SetRowText(*board_, kColumnPercent, "10");
+  ShowProgress(100, true);
   host_.ProcessMessages();
   host_.SendProgressMessage(100);
 
   const std::string field = upload_mode == 2 ? kUploadFieldRcc : kUploadFieldBin;
   bool opened, uploaded = false;
   {
-    CHTTP http(http_, host_, clock_);
+    CHTTP http(http_, *this, clock_);
     http.set_timeouts(timing_.http);
     http.set_image_source(image_source_);
     opened = http.Open(board_->address, 80, upload_mode);
@@ -95,35 +100,50 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
 
   progress_count_ = 200;
   board_->progress = 200;
-  host_.SetRowText(*board_, kColumnPercent, "20");
+  ShowProgress(200, true);
   SetStatus(WorkerStatus::kUpdating);
   host_.ProcessMessages();
   host_.SendProgressMessage(200);
 
   host_.Trace("UpdateHTTP_2 Write Wait");
-  int pipe_failures = 0;
+  // The board restarts with the new image: the wait runs on this worker's
+  // timer, so Run returns here and the window keeps handling its messages.
+  waiting_ = true;
+  pipe_failures_ = 0;
+  wait_start_ = clock_.TickCount();
+  StepRestartWait();
+  StartTimer(timing_.wait_step_ms);
+}
+
+void TUpdateForm::StepRestartWait() {
+  progress_count_ = std::min(progress_count_ + 1, kWaitCap);
+  board_->progress = progress_count_;
+  if (host_.automatic() && !host_.SendProgressMessage(progress_count_)) ++pipe_failures_;
+  ShowProgress(progress_count_, false);
+}
+
+void TUpdateForm::RestartWaitTick() {
+  if (host_.automatic() && pipe_failures_ > kPipeFailuresTolerated) {
+    waiting_ = false;
+    state_ = kSendFailure;
+    StartTimer(timing_.failure_tick_ms);
+    host_.RestartWaitEnded(index_);
+    return;
+  }
+  // The window is closing (the user chose to abandon the update).
+  if (host_.Closing()) {
+    waiting_ = false;
+    StopTimer();
+    host_.RestartWaitEnded(index_);
+    return;
+  }
   // Elapsed time rather than a deadline, so a tick count that wraps during
   // the wait does not end it early or make it endless.
-  const uint32_t start = clock_.TickCount();
-  while (clock_.TickCount() - start < timing_.restart_wait_ms) {
-    progress_count_ = std::min(progress_count_ + 1, kWaitCap);
-    board_->progress = progress_count_;
-    const std::string text = ProgressText(progress_count_);
-    if (host_.automatic() && !host_.SendProgressMessage(progress_count_)) ++pipe_failures;
-    if (text != host_.RowText(*board_, kColumnPercent)) {
-      host_.SetRowText(*board_, kColumnPercent, text);
-      host_.ProcessMessages();
-    }
-    clock_.Sleep(timing_.wait_step_ms);
-    if (host_.automatic() && pipe_failures > kPipeFailuresTolerated) {
-      state_ = kSendFailure;
-      StartTimer(timing_.failure_tick_ms);
-      return;
-    }
-    // The window is closing (the user chose to abandon the update).
-    if (host_.Closing()) return;
+  if (clock_.TickCount() - wait_start_ < timing_.restart_wait_ms) {
+    StepRestartWait();
+    return;
   }
-
+  waiting_ = false;
   progress_count_ = kWaitCap;
   state_ = kChecking;
   SetStatus(WorkerStatus::kChecking);
@@ -131,9 +151,14 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
   host_.SendProgressMessage(kWaitCap);
   host_.SetResultCode(0);
   host_.Trace("UpdateHTTP_2 END");
+  host_.RestartWaitEnded(index_);
 }
 
 void TUpdateForm::ProgressTimerTimer() {
+  if (waiting_) {
+    RestartWaitTick();
+    return;
+  }
   ++progress_count_;
   if (state_ == kChecking) {
     if (progress_count_ > kCheckingCap) {
@@ -142,17 +167,14 @@ void TUpdateForm::ProgressTimerTimer() {
     }
     if (board_->version == "0.00") confirmed_ = true;
     if (confirmed_) {
-      host_.SetRowText(*board_, kColumnPercent, "100.0");
-      SetStatus(WorkerStatus::kFinish);
-      host_.SetRowChecked(*board_, false);
       board_->progress = 1000;
+      ShowProgress(1000, false);
+      SetStatus(WorkerStatus::kFinish);
       StopTimer();
-      host_.SetRowText(*board_, kColumnCaption, board_->address);
-      host_.SetRowText(*board_, kColumnMac, board_->mac);
-      host_.SetRowText(*board_, kColumnVersion, board_->version);
+      host_.ShowConfirmed(board_->id);
       state_ = kDone;
       host_.SendProgressMessage(1000);
-      host_.PostWorkerFinished(board_->workerIndex, kResultSuccess);
+      host_.PostWorkerFinished(index_, kResultSuccess);
       return;
     }
     // Ask at the address the board had when the update began: a reply from
@@ -163,21 +185,20 @@ void TUpdateForm::ProgressTimerTimer() {
   if (state_ == kResponseFailure || state_ == kConnectionFailure || state_ == kSendFailure) {
     StopTimer();
     SetStatus(WorkerStatus::kErrorFinish);
-    host_.PostWorkerFinished(board_->workerIndex, -state_);
+    host_.PostWorkerFinished(index_, -state_);
     return;
   }
   if (overrun_ticks_ > kOverrunLimit) {
     StopTimer();
     state_ = kDone;
     SetStatus(WorkerStatus::kErrorFinish);
-    host_.PostWorkerFinished(board_->workerIndex, kResultNoAnswer);
+    host_.PostWorkerFinished(index_, kResultNoAnswer);
     return;
   }
   progress_count_ = std::min(progress_count_, 1000);
   board_->progress = progress_count_;
-  const std::string text = ProgressText(progress_count_);
-  if (text != host_.RowText(*board_, kColumnPercent)) {
-    host_.SetRowText(*board_, kColumnPercent, text);
+  if (ProgressText(progress_count_) != shown_text_) {
+    ShowProgress(progress_count_, false);
     host_.SendProgressMessage(progress_count_);
   }
 }

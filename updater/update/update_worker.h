@@ -1,7 +1,8 @@
 // TUpdateForm: carries one board from the first byte uploaded to the
-// confirmed new version. `Run` uploads and sits out the board's fixed
-// restart wait, letting pending messages run at set points; a repeating
-// timer then asks the board for its version until it reports the target.
+// confirmed new version. `Run` uploads, letting pending messages run at set
+// points, and returns once the board has answered; the worker's timer then
+// sits out the board's fixed restart wait and asks the board for its
+// version until it reports the target.
 #ifndef UPDATER_UPDATE_UPDATE_WORKER_H_
 #define UPDATER_UPDATE_UPDATE_WORKER_H_
 
@@ -15,13 +16,6 @@
 #include "updater/update/chttp.h"
 
 namespace update {
-
-// Row columns the worker writes.
-constexpr int kColumnCaption = 0;
-constexpr int kColumnMac = 1;
-constexpr int kColumnVersion = 2;
-constexpr int kColumnPercent = 3;
-constexpr int kColumnStatus = 4;
 
 // Fixed times of an update. The shipped values are the defaults; a time
 // scale divides them for quick end-to-end runs.
@@ -58,36 +52,41 @@ constexpr int32_t kWaitCap = 970;
 constexpr int32_t kCheckingCap = 980;
 constexpr int32_t kOverrunLimit = 1200;
 
-// The status column's texts, in the window's language, which the window
-// resolves: the worker knows only which one it shows.
+// Which status the board shows; the window resolves it to a text in its
+// language.
 enum class WorkerStatus { kSending, kUpdating, kChecking, kFinish, kErrorFinish };
 
-class WorkerHost : public UploadHost {
+// What the worker reports to its batch and asks of the world. It speaks of
+// its board by id and of its progress in tenths of a percent; rows and texts
+// are the window's.
+class WorkerHost {
  public:
-  virtual std::string StatusText(WorkerStatus status) const = 0;
-  virtual std::string RowText(const protocol::TDevice& board, int column) = 0;
-  virtual void SetRowText(protocol::TDevice& board, int column, const std::string& text) = 0;
-  virtual void SetRowChecked(protocol::TDevice& board, bool on) = 0;
+  // `whole_percent`: shown as a whole number ("10"), as the worker marks the
+  // upload's start and end; otherwise with its tenth ("15.3").
+  virtual void ShowProgress(uint32_t board_id, int32_t tenths, bool whole_percent) = 0;
+  virtual void ShowStatus(uint32_t board_id, WorkerStatus status) = 0;
+  // The board reported the target version: its row shows the record afresh,
+  // unticked.
+  virtual void ShowConfirmed(uint32_t board_id) = 0;
+  virtual void ProcessMessages() = 0;
+  virtual bool automatic() const = 0;
+  virtual bool SendProgressMessage(int32_t value) = 0;
   virtual void PostWorkerFinished(int32_t index, int32_t result) = 0;
   virtual void PostBasicQuery(const protocol::TDevice& board) = 0;
   virtual void SetResultCode(int32_t code) = 0;
   virtual void Trace(const char* text) = 0;
+  // The restart wait is over: checking began, the pipe failed or the window
+  // is closing.
+  virtual void RestartWaitEnded(int32_t index) = 0;
   // True once the window is closing: a wait in progress is abandoned.
-  bool Closing() const override = 0;
-
-  // UploadHost
-  std::string PercentText(const protocol::TDevice& board) override {
-    return RowText(board, kColumnPercent);
-  }
-  void SetPercentText(protocol::TDevice& board, const std::string& text) override {
-    SetRowText(board, kColumnPercent, text);
-  }
+  virtual bool Closing() const = 0;
 
  protected:
   ~WorkerHost() = default;
 };
 
-class TUpdateForm final : public platform::TimerSink {
+// One board's update. Not a window: it runs on the batch's loop and timer.
+class TUpdateForm final : public platform::TimerSink, private UploadHost {
  public:
   TUpdateForm(WorkerHost& host, platform::EventLoop& loop, platform::Clock& clock,
               HttpSessionFactory http, const UpdateTiming& timing, uint32_t timer_id, int32_t index,
@@ -107,6 +106,8 @@ class TUpdateForm final : public platform::TimerSink {
   int32_t state() const { return state_; }
   void set_state(int32_t state) { state_ = state; }
   bool confirmed() const { return confirmed_; }
+  // Run has returned and the board is restarting.
+  bool waiting() const { return waiting_; }
   void set_confirmed(bool on) { confirmed_ = on; }
   int32_t progress_count() const { return progress_count_; }
   int32_t overrun_ticks() const { return overrun_ticks_; }
@@ -117,6 +118,18 @@ class TUpdateForm final : public platform::TimerSink {
   void StartTimer(uint32_t interval_ms);
   void StopTimer();
   void SetStatus(WorkerStatus status);
+  void ShowProgress(int32_t tenths, bool whole_percent);
+  // UploadHost: the upload's progress goes the same way as the worker's.
+  std::string PercentText(const protocol::TDevice&) override { return shown_text_; }
+  void SetPercentText(protocol::TDevice& board, const std::string&) override {
+    ShowProgress(board.progress, false);
+  }
+  void ProcessMessages() override { host_.ProcessMessages(); }
+  bool automatic() const override { return host_.automatic(); }
+  bool SendProgressMessage(int32_t value) override { return host_.SendProgressMessage(value); }
+  bool Closing() const override { return host_.Closing(); }
+  void StepRestartWait();
+  void RestartWaitTick();
 
   WorkerHost& host_;
   platform::EventLoop& loop_;
@@ -129,11 +142,15 @@ class TUpdateForm final : public platform::TimerSink {
 
   int32_t index_;
   std::string saved_address_;
-  protocol::TDevice* board_;  // owned by the window's device list
+  protocol::TDevice* board_;  // owned by the device list; kept while the batch runs
   int32_t progress_count_ = 0;
   int32_t overrun_ticks_ = 0;
   int32_t state_ = kCreated;
   bool confirmed_ = false;
+  std::string shown_text_;  // the percentage the board's row shows
+  bool waiting_ = false;
+  uint32_t wait_start_ = 0;
+  int pipe_failures_ = 0;
 };
 
 }  // namespace update

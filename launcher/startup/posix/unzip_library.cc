@@ -96,8 +96,9 @@ class SavedSignals {
 class InputFromNull {
  public:
   InputFromNull() : saved_(::fcntl(0, F_DUPFD_CLOEXEC, 3)) {
-    const int null_fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (null_fd >= 0) {
+    // With no standard input, /dev/null becomes descriptor 0 itself.
+    const int null_fd = ::open("/dev/null", O_RDONLY);
+    if (null_fd > 0) {
       ::dup2(null_fd, 0);
       ::close(null_fd);
     }

@@ -376,7 +376,8 @@ void MainWindow::HandleCommand(int id) {
   // may have been queued before the logic disabled it: the item's state
   // decides, whoever sent it.
   for (Command c : {Command::kFirmUpdate, Command::kStop, Command::kWebConfig, Command::kRefresh,
-                    Command::kExit, Command::kAbout}) {
+                    Command::kExit, Command::kAbout, Command::kAdapter, Command::kAddAddress,
+                    Command::kImportList}) {
     const CommandControls* controls = ControlsOf(c);
     if ((id == controls->item || id == controls->button) && !menu_.Enabled(controls->item)) return;
   }

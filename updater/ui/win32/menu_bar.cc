@@ -13,6 +13,9 @@ constexpr CommandControls kCommandControls[] = {
     {Command::kRefresh, 0, IDM_REFRESH},
     {Command::kExit, 0, IDM_EXIT},
     {Command::kAbout, 0, IDM_ABOUT},
+    {Command::kAdapter, 0, IDM_INTERFACES},
+    {Command::kAddAddress, 0, IDM_OPTION1},
+    {Command::kImportList, 0, IDM_IMPORT_IP_LIST},
 };
 
 struct ComponentItem {
