@@ -58,7 +58,8 @@ bool UsableFormName(const std::string& s) {
 }
 
 const char* const kHttpModeNames[] = {"ok",       "500",      "refuse",   "reset",
-                                      "noanswer", "slowbody", "cutshort", "nocode"};
+                                      "noanswer", "slowbody", "cutshort", "nocode",
+                                      "continue", "302",      "401"};
 
 }  // namespace
 

@@ -42,6 +42,9 @@ enum class HttpMode {
   SlowBody,  // answer a 200 head whose body never comes, keep the connection, then restart
   CutShort,  // answer a 200 head, a few of its announced body bytes, close, then restart
   NoCode,    // answer with a status line without a code ("HTTP/ OK"); no restart
+  Continue,  // an unasked "100 Continue" before the 200 of Ok, then restart
+  Redirect,  // read the body, answer 302 with a Location; no restart
+  Unauthorized,  // read the body, answer 401; no restart
 };
 
 const char* HttpModeName(HttpMode m);

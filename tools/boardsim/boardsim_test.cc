@@ -166,6 +166,13 @@ TEST(Settings, UploadKeys) {
             "reset resetat=4096 rate=2000000 restart=never newversion=0.00 field=\"srom1\" "
             "filename=\"l04.bin\"");
 
+  // Every answer mode's name reads back as itself.
+  for (const char* mode : {"ok", "500", "refuse", "reset", "noanswer", "slowbody", "cutshort",
+                           "nocode", "continue", "302", "401"}) {
+    b = MakeBoard(std::string("ip=10.0.0.1,http=") + mode);
+    EXPECT_STREQ(HttpModeName(b.http), mode);
+  }
+
   std::string err;
   for (const char* bad :
        {"ip=10.0.0.1,http=404", "ip=10.0.0.1,restart=-1", "ip=10.0.0.1,restart=forever",

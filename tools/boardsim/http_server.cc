@@ -31,6 +31,10 @@ const char* StatusText(int status) {
       return "OK";
     case 400:
       return "Bad Request";
+    case 302:
+      return "Found";
+    case 401:
+      return "Unauthorized";
     case 404:
       return "Not Found";
     default:
@@ -44,7 +48,10 @@ std::string Response(int status) {
                                         : "The request was not accepted.";
   std::string body = "<html><head><title>" + std::to_string(status) + " " + StatusText(status) +
                      "</title></head><body><p>" + message + "</p></body></html>\r\n";
-  return "HTTP/1.1 " + std::to_string(status) + " " + StatusText(status) +
+  // A redirect points at another path of the same board: a client that
+  // follows it sends a second request, which the log shows.
+  const std::string location = status == 302 ? "\r\nLocation: /fwupdate/moved.cgi" : "";
+  return "HTTP/1.1 " + std::to_string(status) + " " + StatusText(status) + location +
          "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
          "\r\nConnection: close\r\n\r\n" + body;
 }
@@ -349,6 +356,20 @@ void HttpServer::Decide(Conn& c) {
       break;
     case HttpMode::Error500:
       Answer(c, k.Ok() ? 500 : k.BadStatus());
+      break;
+    case HttpMode::Redirect:
+      Answer(c, k.Ok() ? 302 : k.BadStatus());
+      break;
+    case HttpMode::Unauthorized:
+      Answer(c, k.Ok() ? 401 : k.BadStatus());
+      break;
+    case HttpMode::Continue:
+      if (!k.Ok()) {
+        Answer(c, k.BadStatus());
+        break;
+      }
+      AnswerRaw(c, "100+200", "HTTP/1.1 100 Continue\r\n\r\n" + Response(200), false);
+      Restart(c.board);
       break;
     case HttpMode::Reset:
     case HttpMode::Refuse:  // switched on after this connection was taken
