@@ -1,12 +1,8 @@
 #include "launcher/cli/console_flow.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <memory>
 
-#include "launcher/cli/cli_system.h"
-#include "launcher/cli/console_main.h"
 #include "launcher/cli/device_finder.h"
 #include "launcher/cli/device_query.h"
 #include "launcher/cli/exit_codes.h"
@@ -17,10 +13,6 @@
 #include "launcher/cli/result_log.h"
 #include "launcher/cli/time_scale.h"
 #include "launcher/cli/upload_request.h"
-#include "launcher/cli/uploaders.h"
-#include "launcher/startup/launcher_startup.h"
-#include "platform/host.h"
-#include "platform/process.h"
 #include "platform/terminal_text.h"
 
 namespace cli {
@@ -52,11 +44,12 @@ bool PlainFileName(const std::string& name) {
 
 class Run {
  public:
+  explicit Run(ConsoleServices& os) : os_(os) {}
   int Main(const std::vector<std::string>& args);
 
  private:
   int End(int code, const ResultRecord& record) {
-    WriteResultLog(code, record);
+    WriteResultLog(code, record, os_);
     finder_.Release();
     return code;
   }
@@ -68,57 +61,58 @@ class Run {
   PackageSettings package_;
   std::string expected_;
   std::string firmware_file_;
-  std::unique_ptr<platform::UdpApi> udp_ = platform::CreateUdpApi();
-  DeviceFinder finder_{*udp_, [](const std::string& line) { Print(line); }};
+  ConsoleServices& os_;
+  platform::UdpApi& udp_ = os_.Udp();
+  DeviceFinder finder_{udp_, [this](const std::string& line) { os_.Print(line); }};
 };
 
 int Run::Main(const std::vector<std::string>& args) {
-  Print("[Kavro Network Firmware Updater]\n");
+  os_.Print("[Kavro Network Firmware Updater]\n");
   // Taken before the handler, so a run ended by 1101 reports no time.
-  r_.start_time = NowSeconds();
-  if (!InstallInterruptHandler()) {
-    launcher::ReleaseSingleInstance();
+  r_.start_time = os_.NowSeconds();
+  if (!os_.InstallInterruptHandler()) {
+    os_.ReleaseSingleInstance();
     return End(kExitNoCtrlHandler, r_);
   }
-  r_.start_time = NowSeconds();
-  const int startup = launcher::LauncherStartup(nullptr, launcher::LaunchMode::kConsole);
+  r_.start_time = os_.NowSeconds();
+  const int startup = os_.Startup();
   if (startup >= kExitOtherInstance) return End(startup, r_);
 
-  const std::string settings = launcher::UnpackedZantorSettings();
-  package_ = DerivePackageSettings(ReadSetting(settings, "DEF_IF_VERSION"),
-                                   ReadSetting(settings, "DEF_CAPTION"),
-                                   ReadSetting(settings, "DEF_FIRMFILE_NAME"));
-  Print("  " + package_.model + " Network Firmware Updater Ver." + package_.version + "\n");
-  Print("  Keep the printer switched on and connected until the update has ended.\n");
-  r_.start_text = StartText(ToLocalTime(r_.start_time), UserLanguageJapanese());
+  const std::string settings = os_.UnpackedSettingsPath();
+  package_ = DerivePackageSettings(os_.ReadSetting(settings, "DEF_IF_VERSION"),
+                                   os_.ReadSetting(settings, "DEF_CAPTION"),
+                                   os_.ReadSetting(settings, "DEF_FIRMFILE_NAME"));
+  os_.Print("  " + package_.model + " Network Firmware Updater Ver." + package_.version + "\n");
+  os_.Print("  Keep the printer switched on and connected until the update has ended.\n");
+  r_.start_text = StartText(os_.ToLocalTime(r_.start_time), os_.UserLanguageJapanese());
 
   o_ = ParseOptions(args);
   if (o_.list_all) {
-    Print("\n[Find Device]\n");
+    os_.Print("\n[Find Device]\n");
     finder_.FindAll(kFindTimeoutMs);
     finder_.Release();
     return kExitSuccess;
   }
   r_.ip = o_.address;
 
-  Print("\n[Option]\n");
-  Print(Detail("IP Address", o_.address));
-  if (o_.overwrite) Print(Detail("Overwrite", "ON"));
-  if (!o_.target_version.empty()) Print(Detail("Target Version", o_.target_version));
-  if (o_.type_a) Print(Detail("Firmware Type", kTypeQ02));
-  if (o_.type_c) Print(Detail("Firmware Type", kTypeQ01));
+  os_.Print("\n[Option]\n");
+  os_.Print(Detail("IP Address", o_.address));
+  if (o_.overwrite) os_.Print(Detail("Overwrite", "ON"));
+  if (!o_.target_version.empty()) os_.Print(Detail("Target Version", o_.target_version));
+  if (o_.type_a) os_.Print(Detail("Firmware Type", kTypeQ02));
+  if (o_.type_c) os_.Print(Detail("Firmware Type", kTypeQ01));
   if (o_.address.empty()) return End(kExitNoAddress, r_);
 
-  if (QueryDevice(*udp_, o_.address, &r_, QueryTimeoutMs()) != QueryOutcome::kAnswered) {
+  if (QueryDevice(udp_, o_.address, &r_, QueryTimeoutMs()) != QueryOutcome::kAnswered) {
     return End(kExitNoAnswer, r_);
   }
-  Print(Detail("GetInfo", "100 %"));
-  Print("\n[Device Information]\n");
-  Print(Detail("MAC Address", r_.mac));
-  Print(Detail("UIB Name", r_.uib));
-  Print(Detail("UIB Version", r_.from));
-  Print(Detail("Printer", r_.printer));
-  Print(Detail("SerialNo", r_.serial_no));
+  os_.Print(Detail("GetInfo", "100 %"));
+  os_.Print("\n[Device Information]\n");
+  os_.Print(Detail("MAC Address", r_.mac));
+  os_.Print(Detail("UIB Name", r_.uib));
+  os_.Print(Detail("UIB Version", r_.from));
+  os_.Print(Detail("Printer", r_.printer));
+  os_.Print(Detail("SerialNo", r_.serial_no));
 
   const ModelDecision model = DecideModel(package_.model, r_.uib, r_.from);
   if (model.exit_code != 0) return End(model.exit_code, r_);
@@ -138,27 +132,25 @@ int Run::Update() {
   const TypeDecision type =
       DecideFirmwareType({package_.version, r_.from, o_.wireless_family, o_.type_a, o_.type_c});
   if (type.exit_code != 0) return End(type.exit_code, r_);
-  if (type.print) Print(Detail("Firmware Type", type.type));
-  Print(o_.method == UploadMethod::kCurl ? "  Run Curl\n" : "  Run WinHttp\n");
+  if (type.print) os_.Print(Detail("Firmware Type", type.type));
+  os_.Print(o_.method == UploadMethod::kCurl ? "  Run Curl\n" : "  Run WinHttp\n");
 
   // The unpacked tree as this run holds it (Linux: through its descriptor).
-  const std::string dir = launcher::HeldUnpackDirectory();
-  const std::string program = launcher::UnpackedZantorProgram();
+  const std::string dir = os_.HeldUnpackDirectory();
   const std::string copied_settings = dir + "Zantor.ini";
-  if (dir.empty() || !ChangeDirectory(dir) ||
-      launcher::CopyResourceToFile(true, program, "ZANTOR", "DSC_PDATA", copied_settings) != 1) {
+  if (dir.empty() || !os_.ChangeDirectory(dir) ||
+      !os_.CopyProgramResource("ZANTOR", copied_settings)) {
     return End(kExitSettingsNotCopied, r_);
   }
   const ImageChoice image = ChooseImage(package_, type.type);
   const std::string& resource = image.resource;
   firmware_file_ = image.file_setting.empty()
                        ? package_.firmware_file
-                       : Cut(ReadSetting(copied_settings, image.file_setting), kSettingLimit);
+                       : Cut(os_.ReadSetting(copied_settings, image.file_setting), kSettingLimit);
   expected_ = image.expected;
-  Print(Detail("FirmFile", firmware_file_));
+  os_.Print(Detail("FirmFile", firmware_file_));
   if (!PlainFileName(firmware_file_) || dir.size() + firmware_file_.size() > kPathLimit ||
-      launcher::CopyResourceToFile(true, program, resource, "DSC_PDATA", dir + firmware_file_) !=
-          1) {
+      !os_.CopyProgramResource(resource, dir + firmware_file_)) {
     return End(kExitFirmwareNotCopied, r_);
   }
 
@@ -166,37 +158,36 @@ int Run::Update() {
   if (o_.method == UploadMethod::kCurl) {
     const std::string text = CurlCommandText(o_.proxy_mode, o_.proxy, firmware_file_, o_.address);
     const int status =
-        UploadWithCurl(text, CurlArguments(platform::ProgramFileName("curl"), platform::NullDevice(),
+        os_.UploadWithCurl(text, CurlArguments(os_.CurlProgram(), os_.NullDevice(),
                                            o_.proxy_mode, o_.proxy, firmware_file_, o_.address));
     result = status == 200 ? 0 : -1;
-    Print("\n  StatusCode        " + std::to_string(status));
+    os_.Print("\n  StatusCode        " + std::to_string(status));
   } else {
-    result = UploadWithWinHttp(o_.address, kUploadObject, firmware_file_);
+    result = os_.UploadWithHttp(o_.address, kUploadObject, firmware_file_);
   }
-  Print("\n  Result            " + std::to_string(result) + "\n");
+  os_.Print("\n  Result            " + std::to_string(result) + "\n");
   if (result != 0) return End(kExitUploadFailed, r_);
 
-  Print("\n[Firmware Update]\n");
+  os_.Print("\n[Firmware Update]\n");
   for (int k = 0; k <= kRestartSteps; ++k) {
-    SleepMs(Scaled(1000));
+    os_.SleepMs(Scaled(1000));
     char line[48];
     std::snprintf(line, sizeof line, "\r  Updating...       %d %%  ", k * 100 / kRestartSteps);
-    Print(line);
+    os_.Print(line);
   }
-  Print("\n");
+  os_.Print("\n");
   if (r_.from == "0.00") return End(kExitSuccess, r_);
   return Verify();
 }
 
 int Run::Verify() {
   ResultRecord after;
-  const auto noted = std::chrono::steady_clock::now();
-  while (QueryDevice(*udp_, o_.address, &after, QueryTimeoutMs()) != QueryOutcome::kAnswered) {
-    const auto waited = std::chrono::steady_clock::now() - noted;
-    if (waited > std::chrono::milliseconds(Scaled(kVerifyLimitMs))) {
+  const int64_t noted = os_.SteadyMs();
+  while (QueryDevice(udp_, o_.address, &after, QueryTimeoutMs()) != QueryOutcome::kAnswered) {
+    if (os_.SteadyMs() - noted > Scaled(kVerifyLimitMs)) {
       return End(kExitNoAnswerAfterUpdate, r_);
     }
-    SleepMs(Scaled(kVerifyIntervalMs));
+    os_.SleepMs(Scaled(kVerifyIntervalMs));
   }
   r_.to = after.from;
   if (r_.to != expected_) return End(kExitVersionDiffers, r_);
@@ -210,32 +201,18 @@ int Run::Verify() {
 
 }  // namespace
 
-void WriteResultLog(int code, const ResultRecord& record) {
-  const std::string path = LogPathFor(ProgramPath(), IsWindowsBuild());
-  const Elapsed elapsed = ElapsedSince(record.start_time, NowSeconds());
-  if (!path.empty()) AppendLogLine(path, LogLine(code, record, elapsed));
-  if (launcher::HoldsSingleInstance()) launcher::RemoveUnpackedPayload();
-  Print(ExitMessage(code, elapsed));
-  launcher::ReleaseSingleInstance();
+void WriteResultLog(int code, const ResultRecord& record, ConsoleServices& os) {
+  const std::string path = os.LogPath();
+  const Elapsed elapsed = ElapsedSince(record.start_time, os.NowSeconds());
+  if (!path.empty()) os.AppendLogLine(path, LogLine(code, record, elapsed));
+  if (os.HoldsSingleInstance()) os.RemoveUnpackedPayload();
+  os.Print(ExitMessage(code, elapsed));
+  os.ReleaseSingleInstance();
 }
 
-int RunConsole(const std::vector<std::string>& args) {
-  Run run;
+int RunConsole(const std::vector<std::string>& args, ConsoleServices& os) {
+  Run run(os);
   return run.Main(args);
 }
 
 }  // namespace cli
-
-namespace launcher {
-
-int ConsoleMain(const std::vector<std::string>& args) { return cli::RunConsole(args); }
-
-int RunFwlauncher(void* instance, const std::vector<std::string>& args) {
-  if (args.size() <= 1) return LauncherStartup(instance, LaunchMode::kGraphical);
-  AttachConsoleForRun();
-  const int code = ConsoleMain(args);
-  ReleaseConsoleAfterRun();
-  return code;
-}
-
-}  // namespace launcher

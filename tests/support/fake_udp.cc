@@ -51,9 +51,14 @@ int FakeUdpApi::ReceiveFrom(platform::SocketHandle s, uint8_t* buffer, int size,
   inbound.pop_front();
   if (static_cast<int>(d.bytes.size()) > size) return -1;  // as WSAEMSGSIZE
   if (!d.bytes.empty()) std::memcpy(buffer, d.bytes.data(), d.bytes.size());
-  *from = d.from;
-  *port = d.port;
+  if (from != nullptr) *from = d.from;
+  if (port != nullptr) *port = d.port;
   return static_cast<int>(d.bytes.size());
+}
+
+platform::Readiness FakeUdpApi::WaitReadable(platform::SocketHandle s, int /*timeout_ms*/) {
+  if (open.count(s) == 0) return platform::Readiness::kFailed;
+  return inbound.empty() ? platform::Readiness::kTimedOut : platform::Readiness::kReadable;
 }
 
 void FakeUdpApi::ShutdownAndClose(platform::SocketHandle s) {

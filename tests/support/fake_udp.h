@@ -50,6 +50,8 @@ class FakeUdpApi final : public platform::UdpApi {
              uint16_t port) override;
   int ReceiveFrom(platform::SocketHandle s, uint8_t* buffer, int size, std::string* from,
                   uint16_t* port) override;
+  // At once: readable while a datagram is queued, else timed out.
+  platform::Readiness WaitReadable(platform::SocketHandle s, int timeout_ms) override;
   void ShutdownAndClose(platform::SocketHandle s) override;
   uint32_t ParseAddress(const std::string& text) override;
 
