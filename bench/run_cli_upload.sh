@@ -7,11 +7,11 @@
 #   bench/run_cli_upload.sh [ROUNDS]        (root; builds what it needs)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-bin=$repo/build/linux
+build=$repo/build/linux
 rounds=${1:-5}
 # Under the checkout's build lock, so a build running elsewhere is waited for.
-flock "$repo/.build.lock" cmake --build "$bin" --target cli_upload_bench boardsim fwlauncher >/dev/null
-image=$bin/resources/l04_05.12.rcc
+flock "$repo/.build.lock" cmake --build "$build" --target cli_upload_bench boardsim fwlauncher >/dev/null
+image=$build/resources/l04_05.12.rcc
 . "$repo/tests/integration/netns.sh"
 ZT_NETNS_ID="cliup" zt_netns_setup 1
 work=$(mktemp -d)
@@ -20,7 +20,7 @@ b=----Boundary12345
 cp "$image" "$work/l04_05.12.rcc"
 { printf -- '--%s\r\nContent-Disposition: form-data; name="rcc"; filename="l04_05.12.rcc"\r\nContent-Type: application/octet-stream\r\n\r\n' "$b"
   cat "$image"; printf '\r\n--%s--\r\n' "$b"; } >"$work/body"
-zt_in_sim "$bin/tools/boardsim/boardsim" --log "$work/sim.log" --image "$image" --boundary "$b" \
+zt_in_sim "$build/bin/boardsim" --log "$work/sim.log" --image "$image" --boundary "$b" \
   --board ip=10.213.0.11,restart=1,version=0.00,newversion=0.00 &
 for _ in $(seq 50); do grep -q ' ready ' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
 size=$(stat -c %s "$work/body")
@@ -28,7 +28,7 @@ ours=() theirs=() rss=() inner=() tool_inner=()
 now() { date +%s.%N; }
 for ((r = 0; r < rounds; r++)); do
   t0=$(now)
-  out=$(cd "$work" && zt_in_host "$bin/bench/cli_upload_bench" 10.213.0.11 l04_05.12.rcc 2>&1 >/dev/null)
+  out=$(cd "$work" && zt_in_host "$build/bin/cli_upload_bench" 10.213.0.11 l04_05.12.rcc 2>&1 >/dev/null)
   t1=$(now)
   ours+=("$(echo "$t1 - $t0" | bc -l)")
   rss+=("$(sed -E 's/.*peak_rss_kib=([0-9]+).*/\1/' <<<"$out")")
@@ -56,6 +56,6 @@ printf 'peak memory of the upload alone (max RSS): %d KiB\n' "$(best "${rss[@]}"
 # A whole console run: unpacking, query, upload, the restart wait divided by 1000.
 mkdir -p "$work/tmp"
 /usr/bin/time -f '%M' -o "$work/time" env TMPDIR="$work/tmp" ZANTOR_TIME_SCALE=1000 \
-  ip netns exec "$ZT_NS_HOST" "$bin/launcher/fwlauncher" -e10.213.0.11 >"$work/run.out" 2>&1 || true
+  ip netns exec "$ZT_NS_HOST" "$build/bin/fwlauncher" -e10.213.0.11 >"$work/run.out" 2>&1 || true
 printf 'peak memory of a whole console run (max RSS): %s KiB, exit line: %s\n' \
   "$(tail -n1 "$work/time")" "$(grep 'Exit Code' "$work/run.out" | tr -s ' ')"

@@ -5,19 +5,19 @@
 # CPU time over SECONDS of the wait.   bench/run_idle_cpu.sh [SECONDS]
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-bin=$repo/build/linux
+build=$repo/build/linux
 secs=${1:-30}
-cmake --build "$bin" --target Zantor boardsim pipeserver >/dev/null
+cmake --build "$build" --target Zantor boardsim pipeserver >/dev/null
 . "$repo/tests/integration/netns.sh"
 ZT_NETNS_ID="idle" zt_netns_setup 1
 work=$(mktemp -d)
 trap 'zt_netns_cleanup; rm -rf "$work"' EXIT
-zt_in_sim "$bin/tools/boardsim/boardsim" --log "$work/sim.log" \
-  --image "$bin/resources/l04_05.12.rcc" --board ip=10.213.0.11,restart=300000 &
+zt_in_sim "$build/bin/boardsim" --log "$work/sim.log" \
+  --image "$build/resources/l04_05.12.rcc" --board ip=10.213.0.11,restart=300000 &
 for _ in $(seq 50); do grep -q ' ready ' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
-zt_in_host "$bin/tools/pipeserver/pipeserver" --path "$work/pipe" --log "$work/pipe.log" &
+zt_in_host "$build/bin/pipeserver" --path "$work/pipe" --log "$work/pipe.log" &
 for _ in $(seq 50); do grep -q ready "$work/pipe.log" 2>/dev/null && break; sleep 0.1; done
-zt_in_host env ZANTOR_PIPE="$work/pipe" "$bin/Zantor" 10.213.0.11 >/dev/null 2>&1 &
+zt_in_host env ZANTOR_PIPE="$work/pipe" "$build/bin/Zantor" 10.213.0.11 >/dev/null 2>&1 &
 # Wait for the upload to be answered: the fixed wait starts then.
 for _ in $(seq 200); do grep -q 'answer=200' "$work/sim.log" && break; sleep 0.1; done
 sleep 1

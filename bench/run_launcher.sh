@@ -11,7 +11,7 @@ runs=${1:-5}
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 [ -f build/linux/build.ninja ] || cmake --preset linux >/dev/null
 cmake --build build/linux -j "${ZANTOR_JOBS:-2}" --target fwlauncher launcher_unpack_bench >/dev/null
-build/linux/bench/launcher_unpack_bench build/linux/third_party/unzip/libunzip.so.0 \
+build/linux/bin/launcher_unpack_bench build/linux/third_party/unzip/libunzip.so.0 \
   build/linux/launcher/payload.zip "$runs"
 
 work=$(mktemp -d)
@@ -20,7 +20,7 @@ times=()
 for i in $(seq "$runs"); do
   t="$work/$i"; mkdir -m 700 "$t"; mkfifo "$t.in"
   start=$(date +%s%N)
-  TMPDIR="$t" build/linux/launcher/fwlauncher <"$t.in" >"$t.out" 2>&1 &
+  TMPDIR="$t" build/linux/bin/fwlauncher <"$t.in" >"$t.out" 2>&1 &
   pid=$!
   exec 3>"$t.in"
   until grep -q 'y / ' "$t.out" 2>/dev/null; do

@@ -5,9 +5,9 @@
 # reached through the host namespace's default route.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-bin=${ZT_BUILD:-$repo/build/linux}  # another build tree, to compare
-cmake --build "$bin" --target listing_bench boardsim >/dev/null
-sim=${ZT_BOARDSIM:-$bin/tools/boardsim/boardsim}  # the simulator: the same for both trees when compared
+build=${ZT_BUILD:-$repo/build/linux}  # another build tree, to compare
+cmake --build "$build" --target listing_bench boardsim >/dev/null
+sim=${ZT_BOARDSIM:-$build/bin/boardsim}  # the simulator: the same for both trees when compared
 . "$repo/tests/integration/netns.sh"
 for n in "${@:-3 250 1000}"; do
   for count in $n; do
@@ -20,7 +20,7 @@ for n in "${@:-3 250 1000}"; do
     log=$(mktemp)
     zt_in_sim "$sim" --log "$log" --config "$conf" &
     for _ in $(seq 50); do grep -q ' ready ' "$log" 2>/dev/null && break; sleep 0.1; done
-    zt_in_host "$bin/bench/listing_bench" "$count" 5 | grep -v IfType
+    zt_in_host "$build/bin/listing_bench" "$count" 5 | grep -v IfType
     zt_netns_cleanup
     rm -f "$conf" "$log"
   done

@@ -5,10 +5,10 @@
 # memory of one upload.   bench/run_upload.sh [ROUNDS]
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-bin=$repo/build/linux
+build=$repo/build/linux
 rounds=${1:-5}
-cmake --build "$bin" --target upload_bench boardsim >/dev/null
-image=$bin/resources/l04_05.12.rcc
+cmake --build "$build" --target upload_bench boardsim >/dev/null
+image=$build/resources/l04_05.12.rcc
 . "$repo/tests/integration/netns.sh"
 ZT_NETNS_ID="upl" zt_netns_setup 1
 work=$(mktemp -d)
@@ -16,7 +16,7 @@ trap 'zt_netns_cleanup; rm -rf "$work"' EXIT
 b=---------------------------7dd1963540348
 { printf -- '--%s\r\nContent-Disposition: form-data; name="rcc"; filename="l04_05.12.rcc"\r\nContent-Type: application/octet-stream\r\n\r\n' "$b"
   cat "$image"; printf '\r\n--%s--\r\n' "$b"; } >"$work/body"
-zt_in_sim "$bin/tools/boardsim/boardsim" --log "$work/sim.log" --image "$image" \
+zt_in_sim "$build/bin/boardsim" --log "$work/sim.log" --image "$image" \
   --board ip=10.213.0.11,restart=1 &
 for _ in $(seq 50); do grep -q ' ready ' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
 size=$(stat -c %s "$work/body")
@@ -24,7 +24,7 @@ ours=() theirs=() rss=()
 now() { date +%s.%N; }
 for ((r = 0; r < rounds; r++)); do
   t0=$(now)
-  out=$(zt_in_host "$bin/bench/upload_bench" 10.213.0.11 "$image")
+  out=$(zt_in_host "$build/bin/upload_bench" 10.213.0.11 "$image")
   t1=$(now)
   ours+=("$(echo "$t1 - $t0" | bc -l)")
   rss+=("$(sed -E 's/.*peak_rss_kib=([0-9]+).*/\1/' <<<"$out")")

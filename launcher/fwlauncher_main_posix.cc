@@ -12,7 +12,10 @@ int main(int argc, char** argv) {
   std::string line;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) line += ' ';
-    line += argv[i];
+    // An empty argument stays an argument, written as Windows sees it on its
+    // command line: it asks for the console updater, which then wants an
+    // address.
+    line += argv[i][0] != '\0' ? argv[i] : "\"\"";
   }
   std::vector<std::string> args = launcher::BuildArgumentVector(line);
   if (args.size() <= 1) {

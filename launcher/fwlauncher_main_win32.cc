@@ -8,8 +8,11 @@
 
 #include "launcher/cli/console_main.h"
 #include "launcher/startup/launcher_startup.h"
+#include "platform/win32/com_apartment.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+  // This thread starts the licence viewer elevated through the shell.
+  const platform::win32::ComApartment com;
   std::vector<std::string> args =
       launcher::BuildArgumentVector(command_line != nullptr ? command_line : "");
   if (args.size() <= 1) {

@@ -41,7 +41,19 @@ SysError RemoveEmptyDirectory(const std::string& path);
 // lstat shows a real directory owned by the effective user and not writable by group or
 // others. On failure returns false and sets `error` to a clear, specific text. Windows:
 // CreateDirectoryW; an existing directory is used unless it is a link (reparse point).
-bool EnsurePrivateDirectory(const std::string& path, std::string* error);
+// `refusal`, when given, tells a name taken by what is not this user's own (kNotOurs: another
+// user's entry, a link, a directory others may write to; POSIX only) from other failures.
+enum class DirectoryRefusal { kNone, kNotOurs, kFailed };
+bool EnsurePrivateDirectory(const std::string& path, std::string* error,
+                            DirectoryRefusal* refusal = nullptr);
+
+// A private directory of this user's own in place of `temp` + `name` when that name is not
+// (POSIX): $XDG_RUNTIME_DIR/`name` when XDG_RUNTIME_DIR is a directory of this user's alone and
+// that name in it is private too, else a fresh directory that mkdtemp makes as
+// `temp` + `name` + ".XXXXXX". `path` gets it, without a separator at the end. Windows: none,
+// since its temporary directory is already the user's own (false).
+bool MakeFallbackPrivateDirectory(const std::string& temp, const std::string& name,
+                                  std::string* path, std::string* error);
 
 // What makes a file the same file: device and inode on POSIX, volume serial number and file
 // index on Windows. A process that keeps the identity of what it created can later remove

@@ -74,8 +74,8 @@ class FirewallSystem {
   // or the profile is refused. `code` gets the first failure.
   virtual std::unique_ptr<FirewallProfile> OpenProfile(FwCode* code) = 0;
 
-  // This program's own path (the ANSI module name widened); false when it
-  // cannot be read or converted.
+  // This program's own path (the wide module name); false when it cannot
+  // be read.
   virtual bool OwnPath(std::string* path) = 0;
   // A fresh GUID written in braces, as StringFromGUID2 does.
   virtual bool NewGuidText(std::string* text) = 0;

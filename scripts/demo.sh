@@ -21,11 +21,11 @@ if [ "${1:-}" = launcher ]; then
   work=$(mktemp -d)
   chmod 700 "$work"
   trap 'zt_netns_cleanup; rm -rf "$work"' EXIT
-  zt_in_sim build/linux/tools/boardsim/boardsim --log "$work/sim.log" \
+  zt_in_sim build/linux/bin/boardsim --log "$work/sim.log" \
     --board ip=10.213.0.11,version=5.00 --board ip=10.213.0.12,version=5.12 &
   for _ in $(seq 50); do grep -q ' ready ' "$work/sim.log" 2>/dev/null && break; sleep 0.1; done
   mkfifo "$work/answer"
-  zt_in_host env TMPDIR="$work" build/linux/launcher/fwlauncher <"$work/answer" &
+  zt_in_host env TMPDIR="$work" build/linux/bin/fwlauncher <"$work/answer" &
   launcher=$!
   exec 3>"$work/answer"
   sleep 2
@@ -34,9 +34,15 @@ if [ "${1:-}" = launcher ]; then
   sleep "${ZANTOR_DEMO_SECONDS:-6}"
   for pid in $(pgrep -f "^$work/ZANTOR/res/Zantor"); do kill -INT "$pid"; done
   exec 3>&-
-  wait "$launcher" && echo "fwlauncher ended with 0"
-  [ -e "$work/ZANTOR" ] || echo "The unpacked tree $work/ZANTOR is gone."
-  exit 0
+  status=0
+  wait "$launcher" || status=$?
+  echo "fwlauncher ended with $status"
+  if [ -e "$work/ZANTOR" ]; then
+    echo "demo: the unpacked tree $work/ZANTOR is still there" >&2
+    exit 1
+  fi
+  echo "The unpacked tree $work/ZANTOR is gone."
+  exit "$status"
 fi
 
 . tests/integration/netns.sh
@@ -49,7 +55,7 @@ echo "  .11 wired QJ-L04 5.00 and .13 wired QJ-L04 5.08: older, so pre-ticked an
 echo "  .12 wired QJ-L04 5.12: already current      .14 wireless QJ-L04 (newer form)"
 echo "Each board takes the image, restarts for 3 s and comes back as 5.12."
 echo "Zantor's fixed restart wait is divided by ZANTOR_TIME_SCALE=$scale (shipped: 195 s)."
-zt_in_sim build/linux/tools/boardsim/boardsim --log "$log" --image "$image" \
+zt_in_sim build/linux/bin/boardsim --log "$log" --image "$image" \
   --board ip=10.213.0.11,version=5.00,restart=3000,newversion=5.12 \
   --board ip=10.213.0.12,version=5.12 \
   --board ip=10.213.0.13,version=5.08,restart=3000,newversion=5.12 \
@@ -59,7 +65,15 @@ echo
 # Interactive use, driven as a user would: select the wired node, press the
 # update button, answer Yes. The final result message finds no deployment
 # tool listening here, so the exit code is -1 by design.
-zt_in_host env ZANTOR_TIME_SCALE="$scale" build/linux/Zantor --update-ticked || true
+zt_in_host env ZANTOR_TIME_SCALE="$scale" build/linux/bin/Zantor --update-ticked || true
 echo
 echo "What the boards saw:"
 grep -E ' http board=| restart board=| up board=' "$log" | sed -E 's/ mac=[^ ]+//; s/ from=[^ ]+//'
+# The demo ends as it says, or fails: both older boards back as 5.12.
+for board in 10.213.0.11 10.213.0.13; do
+  if ! grep -Eq " up board=$board( | .* )version=5.12( |$)" "$log"; then
+    echo "demo: $board was not updated" >&2
+    exit 1
+  fi
+done
+echo "Boards 10.213.0.11 and 10.213.0.13 updated to 5.12."

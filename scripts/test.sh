@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Everything from a fresh machine to all tests run: install, build both
-# platforms, then run the Linux tests and the Windows tests under Wine side
-# by side (both wait on namespaces, timers and Wine far more than they
-# compute; every namespace and Wine prefix is named per run), then the
-# sanitizer build (AddressSanitizer and UndefinedBehaviorSanitizer) with the
-# unit, platform, staging and scenario tests.
+# platforms (development and release builds), then run side by side the
+# Linux tests, the Windows tests under Wine, and the release builds' tests
+# (the two shipped-timing runs of about 200 s each): all of them wait on
+# namespaces, timers and Wine far more than they compute, and every namespace
+# and Wine prefix is named per run. Then the sanitizer build
+# (AddressSanitizer and UndefinedBehaviorSanitizer) with the unit, platform,
+# staging and scenario tests.
 # Needs root (network namespaces). Exits non-zero when any test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,17 +18,18 @@ status=0
 logs=build/test-logs
 mkdir -p "$logs"
 
-echo "== Linux tests and Windows tests (Wine), side by side"
-( ctest --preset linux --timeout 900 >"$logs/linux.log" 2>&1 ) &
-linux_pid=$!
-( ctest --preset windows --timeout 900 >"$logs/windows.log" 2>&1 ) &
-windows_pid=$!
-wait "$linux_pid" || status=1
-echo "== Linux tests"
-cat "$logs/linux.log"
-wait "$windows_pid" || status=1
-echo "== Windows tests (Wine)"
-cat "$logs/windows.log"
+echo "== Linux tests, Windows tests (Wine) and the release builds' tests, side by side"
+suites=(linux windows linux-release windows-release)
+pids=()
+for suite in "${suites[@]}"; do
+  ( ctest --preset "$suite" --timeout 900 >"$logs/$suite.log" 2>&1 ) &
+  pids+=($!)
+done
+for i in "${!suites[@]}"; do
+  wait "${pids[$i]}" || status=1
+  echo "== ${suites[$i]} tests"
+  cat "$logs/${suites[$i]}.log"
+done
 
 echo "== Sanitizer build"
 cmake --preset linux-asan >/dev/null

@@ -1,6 +1,6 @@
 # Source this to run the Windows build's .exe files under Wine without any
 # prompt or window:
-#   . scripts/wine-env.sh && wine build/windows/tests/platform_tests.exe
+#   . scripts/wine-env.sh && wine build/windows/bin/platform_tests.exe
 # or let scripts/wine-run.sh do it for one program (CTest does).
 #
 # The prefix is private to the checkout (build/wineprefix unless

@@ -18,6 +18,7 @@
 #include "launcher/cli/uploaders.h"
 #include "launcher/startup/launcher_startup.h"
 #include "platform/host.h"
+#include "platform/terminal_text.h"
 
 namespace cli {
 namespace {
@@ -32,10 +33,11 @@ constexpr int kMinQueryTimeoutMs = 250;
 
 int QueryTimeoutMs() { return std::max(Scaled(kQueryTimeoutMs), kMinQueryTimeoutMs); }
 
+// Values may be a board's own texts: shown without their control characters.
 std::string Detail(const char* label, const std::string& value) {
   char text[32];
   std::snprintf(text, sizeof text, "  %-18s", label);
-  return text + value + "\n";
+  return text + platform::TerminalText(value) + "\n";
 }
 
 // A file name from the settings is a name in the working directory, never
@@ -139,7 +141,8 @@ int Run::Update() {
   if (type.print) Print(Detail("Firmware Type", type.type));
   Print(o_.method == UploadMethod::kCurl ? "  Run Curl\n" : "  Run WinHttp\n");
 
-  const std::string dir = launcher::UnpackDirectory();
+  // The unpacked tree as this run holds it (Linux: through its descriptor).
+  const std::string dir = launcher::HeldUnpackDirectory();
   const std::string program = launcher::UnpackedZantorProgram();
   const std::string copied_settings = dir + "Zantor.ini";
   if (dir.empty() || !ChangeDirectory(dir) ||

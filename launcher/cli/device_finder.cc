@@ -58,7 +58,9 @@ void DeviceFinder::Receive(net::SocketHandle s, int timeout_ms) {
     if (ready != 1 || stop_) return;
     std::string sender;
     const int got = net::ReceiveFrom(s, buffer, sizeof buffer, &sender);
-    if (got < 0) return;
+    // An oversized datagram is dropped; the boards that answer after it
+    // must still be heard.
+    if (got < 0) continue;
     const FoundDevice device = ReadSearchReply(Datagram(buffer, static_cast<size_t>(got)), sender);
     const std::string line = FoundDeviceLine(device);
     if (!line.empty()) {

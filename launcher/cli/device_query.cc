@@ -1,5 +1,6 @@
 #include "launcher/cli/device_query.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "launcher/cli/cli_net.h"
@@ -15,16 +16,22 @@ int ExchangeUnicast(const std::string& address, const protocol::RequestFrame& re
   const uint32_t to = net::ParseDotted(address);
   int result = 0;
   std::string sender;
-  if (net::SendTo(s, request.data(), request.size(), to, protocol::kBoardPort) &&
-      net::WaitReadable(s, timeout_ms) == 1) {
-    const int got = net::ReceiveFrom(s, buffer, capacity, &sender);
-    if (got >= 0) {
-      if (MatchesQuery(Datagram(buffer, static_cast<size_t>(got)), request)) {
+  if (net::SendTo(s, request.data(), request.size(), to, protocol::kBoardPort)) {
+    // A stray or oversized datagram is not the board's answer: it is passed
+    // over, and the answer is awaited until the time-out all the same.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0 || net::WaitReadable(s, static_cast<int>(left)) != 1) break;
+      const int got = net::ReceiveFrom(s, buffer, capacity, &sender);
+      if (got >= 0 && MatchesQuery(Datagram(buffer, static_cast<size_t>(got)), request)) {
         *size = static_cast<size_t>(got);
         result = 1;
-      } else {
-        result = -1;
+        break;
       }
+      result = -1;
     }
   }
   net::Close(s);

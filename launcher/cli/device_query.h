@@ -16,7 +16,8 @@ namespace cli {
 constexpr int kQueryTimeoutMs = 3000;
 
 // 1 a matching reply (size set), 0 nothing in time or not sent (size 0),
-// -1 a reply that does not match the request.
+// -1 only datagrams that do not match the request (stray, oversized or
+// wrong) until the time-out; they never end the wait early.
 int ExchangeUnicast(const std::string& address, const protocol::RequestFrame& request,
                     uint8_t* buffer, size_t capacity, size_t* size, int timeout_ms);
 

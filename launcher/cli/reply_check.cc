@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "launcher/cli/options.h"
+#include "platform/terminal_text.h"
 
 namespace cli {
 
@@ -123,11 +124,13 @@ std::string FoundDeviceLine(const FoundDevice& d) {
   const bool board = d.name.find("VC-H") != std::string::npos ||
                      d.name.find("QJ-W0") != std::string::npos ||
                      d.name.find("QJ-L0") != std::string::npos;
+  // The board chose its name and printer name: no control reaches the terminal.
+  const std::string printer = platform::TerminalText(d.printer);
   if (board) {
-    return "  Ethernet Port        " + d.address + "    " + d.mac + "    " + d.name + "    " +
-           d.printer + "\n";
+    return "  Ethernet Port        " + d.address + "    " + d.mac + "    " +
+           platform::TerminalText(d.name) + "    " + printer + "\n";
   }
-  return "  Ethernet Port        " + d.address + "    " + d.mac + "    " + d.printer + "    \n";
+  return "  Ethernet Port        " + d.address + "    " + d.mac + "    " + printer + "    \n";
 }
 
 }  // namespace cli

@@ -34,11 +34,33 @@ std::string TimeText(const Elapsed& e) {
 
 }  // namespace
 
+std::string CsvField(const std::string& field) {
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+  std::string quoted = "\"";
+  for (char c : field) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
 std::string LogLine(int code, const ResultRecord& r, const Elapsed& e) {
-  return r.start_text + ",ErrorCode : " + std::to_string(code) + ",TotalTime : " + TimeText(e) +
-         "," + FirstLineOfMessage(code) + ",IP : " + r.ip + ",MAC : " + r.mac + ",UIB : " + r.uib +
-         ",From : " + r.from + ",To : " + r.to + ",Printer : " + r.printer +
-         ",SerialNo : " + r.serial_no + ",";
+  // A board chooses its texts: a comma or line break in one must not make
+  // a field or line of its own.
+  const std::string fields[] = {r.start_text,
+                                "ErrorCode : " + std::to_string(code),
+                                "TotalTime : " + TimeText(e),
+                                FirstLineOfMessage(code),
+                                "IP : " + r.ip,
+                                "MAC : " + r.mac,
+                                "UIB : " + r.uib,
+                                "From : " + r.from,
+                                "To : " + r.to,
+                                "Printer : " + r.printer,
+                                "SerialNo : " + r.serial_no};
+  std::string line;
+  for (const std::string& field : fields) line += CsvField(field) + ",";
+  return line;
 }
 
 std::string ExitMessage(int code, const Elapsed& e) {

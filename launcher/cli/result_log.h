@@ -25,6 +25,10 @@ struct Elapsed {
 };
 Elapsed ElapsedSince(int64_t start, int64_t now);
 
+// `field` as it is, or in double quotes with its quotes doubled when it
+// holds a comma, a double quote, CR or LF.
+std::string CsvField(const std::string& field);
+
 // The eleven fields, each followed by a comma, without the line end.
 std::string LogLine(int code, const ResultRecord& r, const Elapsed& e);
 

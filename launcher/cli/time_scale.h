@@ -1,6 +1,6 @@
 // ZANTOR_TIME_SCALE=N divides the console run's fixed waits and time-outs
 // by N, for tests and the demo; unset (or not a positive number) keeps the
-// shipped timing.
+// shipped timing. Only builds with test hooks (ZANTOR_TEST_HOOKS) read it.
 #ifndef LAUNCHER_CLI_TIME_SCALE_H_
 #define LAUNCHER_CLI_TIME_SCALE_H_
 

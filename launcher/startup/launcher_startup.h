@@ -19,8 +19,8 @@ constexpr int kStartupOk = 0;
 constexpr int kStartupAlreadyRunning = 1100;  // another instance holds the lock
 constexpr int kStartupPayloadNotWritten = 1102;
 
-// Windows: the named mutex. Linux: a lock file (flock) of this name beside
-// the unpack directory in the temporary directory.
+// Windows: the named mutex. Linux: the lock is the private unpack directory
+// itself (flock), which only this user can make or hold.
 constexpr char kSingleInstanceName[] = "Kavro Firmware Updater";
 
 // The payload resource and the unzip library resource (Windows: RT_RCDATA 1).
@@ -35,6 +35,12 @@ enum class LaunchMode { kGraphical, kConsole };
 // (Windows "C:\...\Temp\ZANTOR\", Linux "/tmp/ZANTOR/"). Empty when T is
 // unknown or too long.
 std::string UnpackDirectory();
+
+// The unpack directory as this process reaches what is inside it: on Linux,
+// while the lock is held, through the directory's own descriptor
+// ("/proc/self/fd/N/"), so no name that another user could swap is followed;
+// otherwise UnpackDirectory().
+std::string HeldUnpackDirectory();
 
 // The unpacked files the console updater reads (empty like UnpackDirectory).
 // Windows "res\Zantor.exe" / "res\Zantor.ini"; Linux "res/Zantor" / "res/Zantor.ini".
@@ -80,8 +86,11 @@ int CopyResourceToFile(bool from_program_file, const std::string& module, const 
 // `library_path`, then runs a listing pass and an extraction pass of
 // `archive` into the current directory: stored directories recreated (never
 // outside it), existing files overwritten without asking, nothing shown.
-// Errors are not reported; a damaged archive leaves what was unpacked.
-void UnzipPayload(std::string* library_path, const std::string& archive);
+// A damaged archive leaves what was unpacked and counts as done; a failed
+// write (a full disk) returns false with the system's reason in `error`:
+// what was unpacked then holds a cut file and must not be used.
+bool UnzipPayload(std::string* library_path, const std::string& archive,
+                  std::string* error = nullptr);
 
 // Removes everything inside `path` except entries whose name begins with
 // '.', which stay (so their directory stays too). Read-only files are

@@ -7,10 +7,27 @@
 #include <memory>
 #include <string>
 
+#include "platform/sys_error.h"
+
 namespace launcher {
 
-// Takes the single-instance lock; false when another process holds it.
-bool AcquireSingleInstance();
+// Takes the single-instance lock for the unpack directory `dir`: kStartupOk,
+// kStartupAlreadyRunning when another instance holds it (nothing touched,
+// nothing said), or kStartupPayloadNotWritten with the reason in `error`.
+// Linux: the lock is the unpack directory itself (flock on its descriptor),
+// made private first, after the temporary directory above it was checked;
+// so only this user can ever hold or block it.
+int AcquireSingleInstance(const std::string& dir, std::string* error);
+
+// The unpack directory as this process reaches its contents: Linux, while
+// the lock is held, "/proc/self/fd/N/" for the directory's own descriptor, so
+// no name above it can be swapped underneath; else `dir` itself.
+std::string HeldDirectoryPath(const std::string& dir);
+
+// Removes the contents of the unpack directory `dir` (DeleteTree; Linux:
+// through the held descriptor), then the directory itself when it is still
+// the one this process holds. 0, or the reason it stayed.
+platform::SysError RemoveUnpackDirectoryOnce(const std::string& dir);
 
 // Creates the unpack directory (a trailing separator is fine). An existing
 // one is used only when it is a real directory, not a link or junction, and
@@ -35,8 +52,12 @@ UnzipLibraryResource UnzipLibrary();
 // One pass of the library at `library_path` over `archive`: a listing pass
 // (list_only) or an extraction pass into the current directory. Returns the
 // library's own result, or -1 when the library cannot be loaded, lacks its
-// entry points or fails the version test.
-int RunUnzipPass(const std::string& library_path, const std::string& archive, bool list_only);
+// entry points or fails the version test. A write failure (kUnzipWriteFailed)
+// ends the pass at once, never asking anyone; `failure` then holds the
+// system's reason.
+constexpr int kUnzipWriteFailed = 50;  // the library's "disk full"
+int RunUnzipPass(const std::string& library_path, const std::string& archive, bool list_only,
+                 std::string* failure = nullptr);
 
 // The start-up window (Windows, on a thread of its own) or the progress on
 // the terminal (Linux).

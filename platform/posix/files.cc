@@ -90,7 +90,11 @@ FileId IdOf(const struct stat& st) {
 
 }  // namespace
 
-bool EnsurePrivateDirectory(const std::string& path, std::string* error) {
+bool EnsurePrivateDirectory(const std::string& path, std::string* error,
+                            DirectoryRefusal* refusal) {
+  DirectoryRefusal ignored;
+  DirectoryRefusal& why = refusal != nullptr ? *refusal : ignored;
+  why = DirectoryRefusal::kFailed;
   if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
     *error = "Cannot create the directory " + path + ": " + std::strerror(errno);
     return false;
@@ -102,18 +106,21 @@ bool EnsurePrivateDirectory(const std::string& path, std::string* error) {
     *error = "Cannot examine the directory " + path + ": " + std::strerror(errno);
     return false;
   }
+  const uid_t me = ::geteuid();
+  // What another user may have put there: a private directory elsewhere will do.
+  why = DirectoryRefusal::kNotOurs;
   if (S_ISLNK(st.st_mode)) {
     *error = path + " is a symbolic link, not a directory; refusing to use it";
     return false;
   }
-  if (!S_ISDIR(st.st_mode)) {
-    *error = path + " exists and is not a directory";
-    return false;
-  }
-  const uid_t me = ::geteuid();
   if (st.st_uid != me) {
     *error = "The directory " + path + " belongs to user " + std::to_string(st.st_uid) +
              ", not to this user (" + std::to_string(me) + "); refusing to use it";
+    return false;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    why = DirectoryRefusal::kFailed;  // our own file: a mistake to report, not an attack
+    *error = path + " exists and is not a directory";
     return false;
   }
   if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
@@ -121,6 +128,44 @@ bool EnsurePrivateDirectory(const std::string& path, std::string* error) {
              "); refusing to use it";
     return false;
   }
+  why = DirectoryRefusal::kNone;
+  return true;
+}
+
+namespace {
+
+// XDG_RUNTIME_DIR when it is an absolute path to a real directory of this
+// user's alone; a root shell may have inherited another user's.
+std::string OwnRuntimeDirectory() {
+  const char* dir = std::getenv("XDG_RUNTIME_DIR");
+  if (dir == nullptr || dir[0] != '/') return std::string();
+  struct stat st {};
+  if (::lstat(dir, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+      (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    return std::string();
+  }
+  return dir;
+}
+
+}  // namespace
+
+bool MakeFallbackPrivateDirectory(const std::string& temp, const std::string& name,
+                                  std::string* path, std::string* error) {
+  std::string runtime = OwnRuntimeDirectory();
+  if (!runtime.empty()) {
+    if (runtime.back() != '/') runtime += '/';
+    std::string refused;
+    if (EnsurePrivateDirectory(runtime + name, &refused)) {
+      *path = runtime + name;
+      return true;
+    }
+  }
+  std::string pattern = temp + name + ".XXXXXX";
+  if (::mkdtemp(&pattern[0]) == nullptr) {
+    *error = "Cannot create a private directory " + pattern + ": " + std::strerror(errno);
+    return false;
+  }
+  *path = pattern;
   return true;
 }
 

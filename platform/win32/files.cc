@@ -69,7 +69,9 @@ SysError RemoveEmptyDirectory(const std::string& path) {
   return Result(RemoveDirectoryW(Utf8ToWide(path).c_str()));
 }
 
-bool EnsurePrivateDirectory(const std::string& path, std::string* error) {
+bool EnsurePrivateDirectory(const std::string& path, std::string* error,
+                            DirectoryRefusal* refusal) {
+  if (refusal != nullptr) *refusal = DirectoryRefusal::kFailed;
   // The temporary directory is the user's own on Windows; what remains to
   // refuse is a name that is not a plain directory.
   const std::wstring wide = Utf8ToWide(path);
@@ -93,7 +95,14 @@ bool EnsurePrivateDirectory(const std::string& path, std::string* error) {
     *error = path + " exists and is not a directory";
     return false;
   }
+  if (refusal != nullptr) *refusal = DirectoryRefusal::kNone;
   return true;
+}
+
+bool MakeFallbackPrivateDirectory(const std::string&, const std::string&, std::string*,
+                                  std::string* error) {
+  *error = "No other private directory: the temporary directory is the user's own";
+  return false;
 }
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include <utility>
 
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 
@@ -58,35 +59,12 @@ class Variant {
   VARIANT v_;
 };
 
-// COM for this thread for one operation: apartment-threaded without OLE1
-// DDE. A thread already in another apartment is accepted as it is; only a
-// successful initialisation is undone.
-class ComScope {
- public:
-  ComScope() {
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    initialised_ = SUCCEEDED(hr);
-    usable_ = initialised_ || hr == RPC_E_CHANGED_MODE;
-    code_ = hr;
-  }
-  ~ComScope() {
-    if (initialised_) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-  bool usable() const { return usable_; }
-  HRESULT code() const { return code_; }
-
- private:
-  bool initialised_ = false;
-  bool usable_ = false;
-  HRESULT code_ = S_OK;
-};
-
 class ComProfile : public FirewallProfile {
  public:
-  // Members are released in reverse order, the COM scope last.
-  std::unique_ptr<ComScope> com;
+  // Members are released in reverse order, the COM scope last. Its own
+  // initialisation nests inside the thread's, so ending it leaves the
+  // thread's apartment in place.
+  std::unique_ptr<win32::ComApartment> com;
   ComPtr<INetFwProfile> profile;
   ComPtr<INetFwAuthorizedApplications> apps;
 
@@ -210,7 +188,7 @@ class ComFirewall : public FirewallSystem {
 
   std::unique_ptr<FirewallProfile> OpenProfile(FwCode* code) override {
     auto result = std::make_unique<ComProfile>();
-    result->com = std::make_unique<ComScope>();
+    result->com = std::make_unique<win32::ComApartment>();
     if (!result->com->usable()) {
       *code = result->com->code();
       return nullptr;
@@ -229,11 +207,13 @@ class ComFirewall : public FirewallSystem {
     return result;
   }
 
+  // Wide: the program runs from the user's temporary directory, and a user
+  // name the ANSI code page cannot spell would come back with "?" in it.
   bool OwnPath(std::string* path) override {
-    char buffer[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer) return false;
-    *path = win32::AnsiToUtf8(buffer, n);
+    wchar_t buffer[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    *path = WideToUtf8(buffer, n);
     return !path->empty();
   }
 

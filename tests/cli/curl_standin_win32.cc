@@ -28,9 +28,9 @@ int Fail() {
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(platform::win32::WideToUtf8(argv[i]));
-  char where[1024];
-  if (GetEnvironmentVariableA("ZT_CURL_ARGS", where, sizeof where) > 0) {
-    if (FILE* f = std::fopen(where, "wb")) {
+  wchar_t where[1024];
+  if (GetEnvironmentVariableW(L"ZT_CURL_ARGS", where, 1024) > 0) {
+    if (FILE* f = _wfopen(where, L"wb")) {
       for (const std::string& a : args) std::fprintf(f, "%s\n", a.c_str());
       std::fclose(f);
     }
@@ -48,7 +48,7 @@ int wmain(int argc, wchar_t** argv) {
   std::string body = std::string("--") + kBoundary +
                      "\r\nContent-Disposition: form-data; name=\"rcc\"; filename=\"" + file +
                      "\"\r\nContent-Type: application/octet-stream\r\n\r\n";
-  FILE* f = std::fopen(file.c_str(), "rb");
+  FILE* f = _wfopen(platform::win32::Utf8ToWide(file).c_str(), L"rb");
   if (!f) return Fail();
   char chunk[65536];
   size_t n;

@@ -4,6 +4,7 @@
 
 #include "launcher/cli/exit_codes.h"
 #include "launcher/cli/upload_request.h"
+#include "platform/terminal_text.h"
 
 namespace cli {
 namespace {
@@ -50,6 +51,51 @@ TEST(ResultLog, LineAndExitMessage) {
   // A clock that went back is no time, never a negative one.
   EXPECT_EQ(LogLine(1, r, ElapsedSince(1000, 990)).find("TotalTime : 00:00,") != std::string::npos,
             true);
+}
+
+TEST(ResultLog, BoardTextsCannotForgeFieldsOrLines) {
+  const struct {
+    const char* field;
+    const char* written;
+  } cases[] = {
+      {"Printer : RECEIPT PRINTER", "Printer : RECEIPT PRINTER"},  // untouched
+      {"Printer : A,B", "\"Printer : A,B\""},
+      {"Printer : 12\" \"wide\"", "\"Printer : 12\"\" \"\"wide\"\"\""},
+      {"SerialNo : A\r\n1,ErrorCode : 0", "\"SerialNo : A\r\n1,ErrorCode : 0\""},
+      {"SerialNo : A\nB", "\"SerialNo : A\nB\""},
+      {"UIB : \x1b[2J;'", "UIB : \x1b[2J;'"},  // the terminal's concern, not the log's
+  };
+  for (const auto& c : cases) EXPECT_EQ(CsvField(c.field), c.written) << c.field;
+  ResultRecord r;
+  r.printer = "A,B";
+  EXPECT_NE(LogLine(0, r, {}).find(",\"Printer : A,B\",SerialNo : ,"), std::string::npos);
+}
+
+TEST(TerminalText, ControlsAndBrokenSequencesShowAsQuestionMarks) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"RECEIPT PRINTER", "RECEIPT PRINTER"},
+      {"\xe3\x83\xac\xe3\x82\xb7\xe3\x83\xbc\xe3\x83\x88",
+       "\xe3\x83\xac\xe3\x82\xb7\xe3\x83\xbc\xe3\x83\x88"},
+      {"caf\xc3\xa9 \xf0\x9f\x96\xa8", "caf\xc3\xa9 \xf0\x9f\x96\xa8"},
+      {"\x1b]0;owned\x07\x1b[2J", "?]0;owned??[2J"},
+      {"a\rb\nc\td\x7f"
+       "e",
+       "a?b?c?d?e"},
+      {"\xc2\x9b"
+       "31m \xc2\x85 \xc2\xa0",
+       "?31m ? \xc2\xa0"},  // C1 CSI and NEL; NBSP stays
+      {"\xff\xfe"
+       "a\x80",
+       "??a?"},                                       // stray bytes
+      {"\xe3\x83", "??"},                             // cut short
+      {"\xc0\xaf \xe0\x80\xaf", "?? ???"},            // overlong
+      {"\xed\xa0\x80 \xf4\x90\x80\x80", "??? ????"},  // surrogate, past U+10FFFF
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::TerminalText(c.in), c.out) << c.in;
+  EXPECT_EQ(platform::TerminalText("one\ntwo\r\x1b", true), "one\ntwo??");
 }
 
 TEST(ResultLog, PathBesideTheProgram) {

@@ -11,6 +11,8 @@
 #                                                               (Linux only)
 #       nonascii: under Wine, TEMP and TMP hold "é" and a Japanese character
 # ZANTOR_TIME_SCALE is passed on (unset: the shipped 195-second wait).
+# ZT_EXPECT_WAIT=S: the ok run must take at least S seconds (a release build,
+# which keeps the shipped wait whatever ZANTOR_TIME_SCALE says).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
@@ -112,6 +114,9 @@ if [ "$case" = hostiledir ]; then
     "mkdir -m 0777 '$work/tmp/ZANTOR' && ln -s '$work/victim' '$work/tmp/ZANTOR/Zantor.ini'" ||
     { echo "FAIL: could not prepare the hostile directory as nobody"; exit 1; }
   export ZANTOR_TRACE=1  # automatic mode shows nothing: the reason goes to the trace
+  # The user's own runtime directory, where Zantor stages instead.
+  mkdir -m 0700 "$work/run"
+  start_env=(XDG_RUNTIME_DIR="$work/run")
 fi
 
 
@@ -174,6 +179,7 @@ case $case in
     check awk -F'value=' '/kind=1/ { v = $2 + 0; if (v < last || v > 970) bad = 1; last = v }
                           END { exit bad }' "$work/pipe.log"
     tr -d '\r' <"$work/out" | grep -q '^Read Data 7$' || { echo "FAIL: no 'Read Data 7' line"; fail=1; }
+    [ -z "${ZT_EXPECT_WAIT:-}" ] || check test "$elapsed" -ge "$ZT_EXPECT_WAIT"
     ;;
   nopipe)
     check test "$rc" -eq 255  # -1: the result could not be delivered
@@ -223,10 +229,16 @@ case $case in
     check test ! -e "$work/tmp/ZANTOR"
     ;;
   hostiledir)
-    # It does not start, and says why; the tool hears 402.
-    check test "$rc" -eq $((402 & 255))
-    check test "$(final_of)" = 402
+    # It stages in a private directory instead, says which and why, and
+    # updates the board; the planted directory is left as it was found.
+    check test "$rc" -eq 0
+    check test "$(final_of)" = 0
+    check grep -q 'answer=200' "$work/sim.log"
     check grep -q 'ZANTOR belongs to user' "$work/err"
+    check grep -qF "staging in $work/run/ZANTOR instead" "$work/err"
+    check test ! -e "$work/run/ZANTOR"
+    check test "$(stat -c '%U %a' "$work/tmp/ZANTOR")" = "nobody 777"
+    check test "$(ls -A "$work/tmp/ZANTOR")" = Zantor.ini
     check test "$(cat "$work/victim")" = precious
     check test "$(stat -c %a "$work/victim")" = 444
     check test -L "$work/tmp/ZANTOR/Zantor.ini"

@@ -10,6 +10,8 @@
 # FWLAUNCHER_FAMILY12 carries a package of the 1.x/2.x family ("1.20 or 2.20").
 # IMAGE_DIR holds the stand-in images the boards expect. ZANTOR_TIME_SCALE is
 # passed on (the table is meant for 50; unset gives the shipped timing).
+# ZT_EXPECT_WAIT=S: the update case must take at least S seconds (a release
+# build, which keeps the shipped wait whatever ZANTOR_TIME_SCALE says).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
@@ -44,19 +46,20 @@ else
 fi
 
 locale=C  # the language the runs are started in
+wrap=(env)  # what a run is started through (a private mount, for one case)
 B1=10.213.0.11 B2=10.213.0.12 B3=10.213.0.13 B4=10.213.0.14
 IMAGE=$images/l04_05.12.rcc
 IMAGE_Q01=$images/l04_05.12_q01.rcc
 
-run_launcher() {  # run_launcher PROGRAM ARGS... (in the host namespace)
+run_launcher() {  # run_launcher PROGRAM ARGS... (in the host namespace, after ${wrap[@]})
   local program=$1
   shift
   if [ "$mode" = wine ]; then
-    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" LC_ALL="$locale" \
+    "${wrap[@]}" ip netns exec "$ZT_NS_HOST" env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" LC_ALL="$locale" \
       "$repo/scripts/wine-run.sh" "$work/bin/$program$exe" "$@"
   else
-    zt_in_host env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" TMPDIR="$work/tmp" LC_ALL="$locale" \
-      PATH="$work/stub:$PATH" "$work/bin/$program" "$@"
+    "${wrap[@]}" ip netns exec "$ZT_NS_HOST" env ZANTOR_TIME_SCALE="${ZANTOR_TIME_SCALE:-}" TMPDIR="$work/tmp" \
+      LC_ALL="$locale" PATH="$work/stub:$PATH" timeout "${ZT_RUN_TIMEOUT:-240}" "$work/bin/$program" "$@"
   fi
 }
 
@@ -180,6 +183,38 @@ EOF
   end_case
 fi
 
+if want boardtexts; then
+  # A board chooses its texts: commas, quotes and line breaks stay inside one
+  # quoted log field; controls (ESC, DEL, C1, a stray byte) reach the
+  # terminal as "?", Japanese as it is. A second board's name is searched.
+  printer=$'R,"P"\r\nFORGED,\e[31m\x7f\xc2\x9b\xe3\x83\xac\xe3\x82\xb7\xe3\x83\xbc\xe3\x83\x88\xff'
+  shown='R,"P"??FORGED,?[31m??レシート?'
+  serial=$'SN\t\a1' model=$'QJ-L04\e]0;owned\a' printer2=$'K\r\n'
+  no_controls() { [ "$(grep -c $'[\x01-\x08\x0b\x0c\x0e-\x1f\x7f]' "$work/out")" -eq 0 ]; }
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.12,serial=$serial,printer=${printer//,/\\,}" \
+    --board "ip=$B2,version=5.12,model=$model,printer=$printer2"
+  run_case boardtexts 0 fwlauncher "-e$B1"
+  expect no_controls
+  expect has_line "  Printer           $shown"
+  expect has_line "  SerialNo          SN??1"
+  expect python3 - "$work/bin/fwlauncher.csv" "$(stat -c %s "$work/bin/fwlauncher.csv.before")" \
+    "$printer" <<'PY'
+import csv, io, os, sys
+data = open(sys.argv[1], "rb").read()[int(sys.argv[2]):].decode("latin-1")
+rows = list(csv.reader(io.StringIO(data, newline="")))
+want = "Printer : " + os.fsencode(sys.argv[3]).decode("latin-1")
+# Windows' text mode writes every LF of the record as CR LF.
+sys.exit(not (len(rows) == 1 and len(rows[0]) == 12 and
+              rows[0][9].replace("\r", "") == want.replace("\r", "")))
+PY
+  run_launcher fwlauncher -all >"$work/out" 2>"$work/err"
+  expect no_controls
+  sed 's/\r$//' "$work/out" >"$work/lines"
+  expect has_line "  Ethernet Port        $B1    02:00:0A:D5:00:0B    QJ-L04    $shown"
+  expect has_line "  Ethernet Port        $B2    02:00:0A:D5:00:0C    QJ-L04?]0;owned?    K??"
+  end_case
+fi
+
 if want japanese; then
   # A Japanese user's log line starts year first.
   locale=ja_JP.UTF-8
@@ -215,7 +250,9 @@ if want update; then
      grep -q ' restart board=' "$work/sim.log" 2>/dev/null && { kill -HUP "$sim_pid"; break; }
      sleep 0.05
    done) &
+  began=$SECONDS
   run_case update 0 fwlauncher "-e$B1"
+  [ -z "${ZT_EXPECT_WAIT:-}" ] || expect test $((SECONDS - began)) -ge "$ZT_EXPECT_WAIT"
   expect has_line "  SerialNo          SN-BEFORE"
   expect has_line "  UIB Version       5.00"
   expect sim_has "$UPLOADED"
@@ -458,6 +495,10 @@ if want interrupt && [ "$mode" != wine ]; then
   for _ in $(seq 300); do grep -q 'Firmware Update' "$work/out" 2>/dev/null && break; sleep 0.05; done
   pid=$(pgrep -f "^$work/bin/fwlauncher -e$B1" | head -n1)
   expect test -n "$pid"
+  # No handler is left for SIGILL, SIGABRT, SIGBUS or SIGSEGV: the unzip
+  # library's would point into code unloaded since.
+  caught=$(awk '/^SigCgt/ {print $2}' "/proc/$pid/status")
+  expect test $((0x$caught & 0x468)) -eq 0
   kill -TERM "$pid" 2>/dev/null
   wait "$runner"
   rc=$?
@@ -470,6 +511,71 @@ if want interrupt && [ "$mode" != wine ]; then
   early=("${problems[@]}")
   run_case interrupt 100 fwlauncher -e10.213.0.99
   problems+=("${early[@]}")
+  end_case
+fi
+
+if want bigreply; then  # an oversized answer does not hide a board answering 300 ms later
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,size=600" --board "ip=$B2,delay=300"
+  run_case bigreply 0 fwlauncher -all
+  expect has_line "  Ethernet Port        $B2    02:00:0A:D5:00:0C    QJ-L04    RECEIPT PRINTER"
+  end_case
+fi
+
+if want strayreply; then  # an oversized answer first; the board's own 100 ms later (of 250)
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.12,size=600" \
+    --board "ip=$B1,version=5.12,delay=100,serial=SN-REAL"
+  run_case strayreply 0 fwlauncher "-e$B1"
+  expect has_line "  SerialNo          SN-REAL"
+  end_case
+fi
+
+if want emptyarg; then  # the console updater, which wants an address
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1"
+  run_case emptyarg 1000 fwlauncher ""
+  expect payload_gone
+  end_case
+fi
+
+if want logfifo && [ "$mode" = native ]; then  # a FIFO log neither holds the run nor gets the line
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.12"
+  rm -f "$work/bin/fwlauncher.csv"; mkfifo "$work/bin/fwlauncher.csv"
+  ZT_RUN_TIMEOUT=20 run_case logfifo 0 fwlauncher "-e$B1"
+  expect payload_gone
+  rm -f "$work/bin/fwlauncher.csv"; touch "$work/bin/fwlauncher.csv"
+  end_case
+fi
+
+if want fulldisk; then
+  # T on a private tmpfs too small for the unpacked payload: 1102 with the
+  # reason, no board asked, nothing left (under Wine: the unzip DLL's path).
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1,version=5.00"
+  temp=$work/tmp size=40m reason="No space left on device"
+  if [ "$mode" = wine ]; then
+    temp=$repo/build/wineprefix-netns-$ZT_NS_HOST/drive_c/users/root/Temp size=26m
+    reason="the disk is full"
+    [ -d "$temp" ] || run_launcher fwlauncher -d0 >/dev/null 2>&1  # makes the prefix
+    # The wineserver opens the files: it must start, and end, inside the mount.
+    stop_prefix() { WINEPREFIX=${temp%/drive_c/*} zt_in_host wineserver -k 2>/dev/null; sleep 1; }
+    stop_prefix
+  fi
+  wrap=(unshare -m sh -c 'mount -t tmpfs -o size="$0" tmpfs "$1" && shift && exec "$@"' "$size" "$temp")
+  run_case fulldisk 1102 fwlauncher "-e$B1"
+  wrap=(env)
+  [ "$mode" = wine ] && stop_prefix
+  expect grep -qF "$reason" "$work/err"
+  expect sim_not ' rx '
+  expect payload_gone
+  end_case
+fi
+
+if want squatmutex && [ "$mode" = wine ]; then  # another object has the mutex's name: 1100, and why
+  start_sim "${SIMOPTS[@]}" --board "ip=$B1"
+  zt_in_host "$repo/scripts/wine-run.sh" "${ZT_NAME_SQUATTER:?}" 60 >"$work/squatter.out" 2>&1 &
+  squatter=$!
+  for _ in $(seq 300); do grep -q held "$work/squatter.out" 2>/dev/null && break; sleep 0.1; done
+  run_case squatmutex 1100 fwlauncher "-e$B1"
+  kill "$squatter" 2>/dev/null; wait "$squatter" 2>/dev/null
+  expect grep -qF "cannot take the single-instance mutex" "$work/err"
   end_case
 fi
 

@@ -58,6 +58,21 @@ count "the unreadable file in the system's words" 1 'absent\.txt.*No such file o
 for b in 11 12 16; do
   grep -qE "^  \[x\] .*10\.213\.0\.$b " "$work/out" || { echo "FAIL: no ticked row of .$b"; fail=1; }
 done
+
+# 70,000 distinct addresses: the first 65,536 are added, the rest refused
+# with a reason, and SIGTERM right after the import ends the run at once.
+python3 -c "
+for i in range(70000): print('10.%d.%d.%d' % (214 + i // 65536, i // 256 % 256, i % 256))
+" >"$work/big.txt"
+zt_in_host "$zantor" --import "$work/big.txt" --list-seconds 60 >"$work/big.out" 2>"$work/big.err" &
+big=$!
+for _ in $(seq 600); do grep -q 'added from' "$work/big.out" 2>/dev/null && break; sleep 0.1; done
+count "a big file is capped" 1 '^65536 address\(es\) added from .*big\.txt$' "$work/big.out"
+count "the cap says why" 1 'big\.txt holds more than 65536 addresses' "$work/big.err"
+kill -TERM "$big" 2>/dev/null
+for _ in $(seq 50); do kill -0 "$big" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$big" 2>/dev/null; then echo "FAIL: SIGTERM after a big import"; fail=1; kill -KILL "$big"; fi
+
 if [ $fail -ne 0 ]; then
   echo "--- Zantor output"; cat "$work/out" "$work/err"
   echo "--- simulator log"; grep -v ' ready ' "$work/sim.log" | head -n 40

@@ -56,8 +56,8 @@ check "japanese: ZANTOR removed" [ ! -e "$t/ZANTOR" ]
 # --- A second start while another holds the lock. ----------------------------
 t="$work/second"; mkdir -m 700 "$t"
 mkdir -m 700 "$t/ZANTOR"; echo mine >"$t/ZANTOR/marker"
-touch "$t/Kavro Firmware Updater.lock"
-printf 'n\n' | TMPDIR="$t" flock "$t/Kavro Firmware Updater.lock" \
+# The lock is the unpack directory itself.
+printf 'n\n' | TMPDIR="$t" flock "$t/ZANTOR" \
   timeout 60 "$fwlauncher" >"$t.out" 2>&1
 rc=$?
 # 1100 as a Linux exit status is 1100 mod 256.

@@ -170,6 +170,28 @@ TEST(UnpackTest, HostileNamesWriteNothingOutsideTheUnpackDirectory) {
   EXPECT_EQ(ReadAll(box.unpack() / "ok.txt"), "fine");
 }
 
+#ifndef _WIN32
+TEST(UnpackTest, StoredLinksComeOutAsNothingAndModesAsTheUmaskAllows) {
+  Sandbox box;
+  const mode_t old_mask = ::umask(027);
+  ZipWriter zip;
+  zip.Add("res/", "", 040777);
+  zip.Add("res/passwd", "/etc/passwd", 0120777);
+  zip.Add("res/open.txt", "x", 0100666);
+  zip.Add("res/tool", "x", 0104777);
+  Unpack(box, zip);
+  ::umask(old_mask);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(box.unpack() / "res/passwd")));
+  struct stat st {};
+  ASSERT_EQ(::stat((box.unpack() / "res/open.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  ASSERT_EQ(::stat((box.unpack() / "res/tool").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0750u);
+  ASSERT_EQ(::stat((box.unpack() / "res").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0750u);
+}
+#endif
+
 TEST(DeleteTreeTest, RemovesReadOnlyFilesKeepsDotFilesAndNeverFollowsLinks) {
   Sandbox box;
   const fs::path tree = box.temp() / "tree";
@@ -237,8 +259,29 @@ TEST(LauncherStartupTest, ConsoleModeUnpacksThePayloadAndKeepsTheLock) {
   ReleaseSingleInstance();
   ReleaseSingleInstance();  // twice is harmless
   EXPECT_FALSE(HoldsSingleInstance());
-  EXPECT_TRUE(AcquireSingleInstance());
+  std::string error;
+  EXPECT_EQ(AcquireSingleInstance(UnpackDirectory(), &error), kStartupOk) << error;
   ReleaseSingleInstance();
+}
+
+// ZANTOR swapped for a link (junction) to elsewhere while the payload is in
+// use: the clean-up never empties what the link points to.
+TEST(LauncherStartupTest, CleanUpNeverEntersAnUnpackDirectorySwappedForALink) {
+  Sandbox box;
+  const fs::path outside = box.root() / "outside";
+  fs::create_directories(outside / "sub");
+  WriteAll(outside / "precious.txt", "6");
+  ASSERT_EQ(LauncherStartup(nullptr, LaunchMode::kConsole), kStartupOk);
+  fs::current_path(box.root());  // Windows cannot rename a directory in use
+  fs::rename(box.unpack(), box.temp() / "moved");
+  if (!testing_support::MakeDirectoryLink(box.unpack(), outside)) {
+    ReleaseSingleInstance();
+    GTEST_SKIP() << "this system made no directory link";
+  }
+  RemoveUnpackedPayload();
+  ReleaseSingleInstance();
+  EXPECT_EQ(ReadAll(outside / "precious.txt"), "6");
+  EXPECT_TRUE(fs::is_directory(outside / "sub"));
 }
 
 #ifndef _WIN32

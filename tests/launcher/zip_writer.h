@@ -14,14 +14,18 @@ namespace testing_support {
 
 class ZipWriter {
  public:
-  // A name ending in '/' is a folder entry.
-  void Add(const std::string& name, const std::string& data = std::string()) {
+  // A name ending in '/' is a folder entry. `mode`: the Unix type and mode
+  // stored for it (0: a plain file or folder).
+  void Add(const std::string& name, const std::string& data = std::string(), uint32_t mode = 0) {
     entries_.emplace_back(name, data);
+    modes_.push_back(mode);
   }
 
   std::vector<uint8_t> Bytes() const {
     std::vector<uint8_t> out, central;
-    for (const auto& [name, data] : entries_) {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      const std::string& name = entries_[i].first;
+      const std::string& data = entries_[i].second;
       const uint32_t offset = static_cast<uint32_t>(out.size());
       const uint32_t crc =
           platform::Crc32(reinterpret_cast<const uint8_t*>(data.data()), data.size());
@@ -36,7 +40,8 @@ class ZipWriter {
       Put16(&central, 0);  // comment
       Put16(&central, 0);  // disk
       Put16(&central, 0);  // internal attributes
-      Put32(&central, folder ? ((040755u << 16) | 0x10) : (0100644u << 16));
+      const uint32_t mode = modes_[i] != 0 ? modes_[i] : folder ? 040755u : 0100644u;
+      Put32(&central, (mode << 16) | (folder ? 0x10 : 0));
       Put32(&central, offset);
       Append(&central, name);
     }
@@ -81,6 +86,7 @@ class ZipWriter {
   }
 
   std::vector<std::pair<std::string, std::string>> entries_;
+  std::vector<uint32_t> modes_;
 };
 
 }  // namespace testing_support

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -69,20 +70,23 @@ TEST_F(SharedTemp, MissingDirectoryIsCreatedForTheOwnerOnlyWhateverTheUmask) {
 }
 
 TEST_F(SharedTemp, ExistingDirectoryIsRefusedUnlessPrivateToUs) {
+  using R = platform::DirectoryRefusal;
   struct Case {
     const char* what;
     mode_t mode;
     uid_t owner;
     bool ok;
     const char* error_part;
+    R refusal;
   };
   const Case cases[] = {
-      {"own 0700", 0700, ::geteuid(), true, ""},
-      {"own 0755", 0755, ::geteuid(), true, ""},
-      {"own, world-writable", 0777, ::geteuid(), false, "writable by other users (mode 0777)"},
-      {"own, sticky world-writable", 01777, ::geteuid(), false, "(mode 1777)"},
-      {"own, group-writable", 0770, ::geteuid(), false, "(mode 0770)"},
-      {"another user's, private", 0700, kNobody, false, "belongs to user 65534"},
+      {"own 0700", 0700, ::geteuid(), true, "", R::kNone},
+      {"own 0755", 0755, ::geteuid(), true, "", R::kNone},
+      {"own, world-writable", 0777, ::geteuid(), false, "writable by other users (mode 0777)",
+       R::kNotOurs},
+      {"own, sticky world-writable", 01777, ::geteuid(), false, "(mode 1777)", R::kNotOurs},
+      {"own, group-writable", 0770, ::geteuid(), false, "(mode 0770)", R::kNotOurs},
+      {"another user's, private", 0700, kNobody, false, "belongs to user 65534", R::kNotOurs},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -94,7 +98,9 @@ TEST_F(SharedTemp, ExistingDirectoryIsRefusedUnlessPrivateToUs) {
       ASSERT_EQ(::chown(dir.c_str(), c.owner, static_cast<gid_t>(-1)), 0);
     }
     std::string error;
-    EXPECT_EQ(platform::EnsurePrivateDirectory(dir, &error), c.ok);
+    R refusal = R::kFailed;
+    EXPECT_EQ(platform::EnsurePrivateDirectory(dir, &error, &refusal), c.ok);
+    EXPECT_EQ(refusal, c.refusal);
     EXPECT_NE(error.find(c.error_part), std::string::npos) << error;
     if (!c.ok) {
       EXPECT_NE(error.find(dir), std::string::npos) << error;
@@ -119,6 +125,37 @@ TEST_F(SharedTemp, NamesThatAreNotARealDirectoryAreRefused) {
   EXPECT_FALSE(platform::EnsurePrivateDirectory(At("missing/ZANTOR"), &error));
   EXPECT_NE(error.find("Cannot create the directory"), std::string::npos) << error;
   EXPECT_NE(error.find(std::strerror(ENOENT)), std::string::npos) << error;
+}
+
+TEST_F(SharedTemp, FallbackIsTheRuntimeDirectoryWhenItIsOursElseAFreshOne) {
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  const std::string kept = saved != nullptr ? saved : "";
+  ASSERT_EQ(::mkdir(At("run").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir(At("open").c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(At("open").c_str(), 0777), 0);
+  const struct {
+    std::string runtime;
+    std::string expected_prefix;
+  } cases[] = {
+      {At("run"), At("run") + "/ZANTOR"},
+      {At("open"), root_ + "/ZANTOR."},  // others may write there
+      {"relative", root_ + "/ZANTOR."},
+      {"", root_ + "/ZANTOR."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.runtime);
+    ::setenv("XDG_RUNTIME_DIR", c.runtime.c_str(), 1);
+    std::string path, error;
+    ASSERT_TRUE(platform::MakeFallbackPrivateDirectory(root_ + "/", "ZANTOR", &path, &error))
+        << error;
+    EXPECT_EQ(path.compare(0, c.expected_prefix.size(), c.expected_prefix), 0) << path;
+    EXPECT_EQ(ModeOf(path) & 07777, 0700u);
+    ASSERT_EQ(::rmdir(path.c_str()), 0);
+  }
+  if (saved != nullptr)
+    ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
+  else
+    ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 // ---- Files in it -------------------------------------------------------------

@@ -21,19 +21,32 @@ class FakeFiles : public StagingFiles {
   std::set<std::string> directories;
   std::set<std::string> failWrites;
   std::string refuseDirectory;  // EnsurePrivateDirectory's error, when set
+  platform::DirectoryRefusal refusal = platform::DirectoryRefusal::kFailed;
+  std::string fallback;  // what MakeFallbackDirectory makes; none when empty
   std::map<std::string, uint64_t> inodes;
   uint64_t nextInode = 100;
   std::vector<std::string> log;
 
   std::string TempPath() override { return temp; }
   char Separator() override { return '/'; }
-  bool EnsurePrivateDirectory(const std::string& path, std::string* error) override {
+  bool EnsurePrivateDirectory(const std::string& path, std::string* error,
+                              platform::DirectoryRefusal* why) override {
     log.push_back("mkdir " + path);
     if (!refuseDirectory.empty()) {
       *error = refuseDirectory;
+      *why = refusal;
       return false;
     }
     directories.insert(path);
+    return true;
+  }
+  bool MakeFallbackDirectory(std::string* path, std::string* error) override {
+    log.push_back("fallback");
+    if (fallback.empty()) {
+      *error = "no private directory";
+      return false;
+    }
+    directories.insert(*path = fallback);
     return true;
   }
   platform::ResourceError LoadResource(const std::string& name, platform::Resource* out) override {
@@ -249,8 +262,25 @@ TEST_F(StagingTest, AnUnsafeDirectoryStopsStartUpBeforeAnythingIsWritten) {
   EXPECT_EQ(fs.log, std::vector<std::string>{"mkdir T/ZANTOR"});
 }
 
+TEST_F(StagingTest, ANameTakenByAnotherUserMovesStagingToAPrivateDirectory) {
+  fs.refuseDirectory = "The directory T/ZANTOR belongs to user 65534";
+  fs.refusal = platform::DirectoryRefusal::kNotOurs;
+  StageResult r = StageAndLoad(fs);
+  EXPECT_EQ(r.report, "The directory T/ZANTOR belongs to user 65534; no private directory");
+  fs.fallback = "/run/user/0/ZANTOR";
+  r = StageAndLoad(fs);
+  ASSERT_TRUE(r.ok()) << r.report;
+  EXPECT_EQ(r.note, fs.refuseDirectory + "; staging in /run/user/0/ZANTOR instead");
+  EXPECT_EQ(r.image.stagedPath, "/run/user/0/ZANTOR/l04_05.12.rcc");
+  EXPECT_EQ(fs.files.count("/run/user/0/ZANTOR/Zantor.ini"), 1u);
+  RemoveStagedFiles(fs, r);
+  EXPECT_TRUE(fs.files.empty());
+  EXPECT_EQ(fs.directories.count("/run/user/0/ZANTOR"), 0u);
+}
+
 TEST_F(StagingTest, RemovalNeverFollowsABadFileName) {
   StageResult staged;
+  staged.directory = "T/ZANTOR";
   staged.image.fileName = "../victim";
   fs.files["T/victim"] = "x";
   RemoveStagedFiles(fs, staged);

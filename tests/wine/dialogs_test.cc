@@ -404,8 +404,8 @@ TEST(ProgramResources, VersionAndIcon) {
 void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   static std::wstring path;
   if (path.empty()) {
-    const char* env = std::getenv("ZT_IMPORT_FILE");
-    path = Utf8ToWide(env != nullptr ? env : "");
+    const wchar_t* env = _wgetenv(L"ZT_IMPORT_FILE");
+    path = env != nullptr ? env : L"";
   }
   const HWND dialog = FindWindowW(L"#32770", nullptr);
   if (dialog == nullptr) return;
@@ -416,19 +416,19 @@ void CALLBACK AnswerOpenDialog(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST(DialogCommandsWine, ImportThroughTheOpenFileDialog) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string file = std::string(temp) + "zantor-import-16.txt";
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring file = std::wstring(temp) + L"zantor-import-16.txt";
   // UTF-16 LE with its mark.
   const std::u16string lines =
       u"192.168.001.010\r\n10.0.0.256\r\n10.0.0\r\n10.0.0.1.2\r\n10.0.0.0000000000000000001\r\n";
-  if (FILE* f = std::fopen(file.c_str(), "wb")) {
+  if (FILE* f = _wfopen(file.c_str(), L"wb")) {
     std::fputc(0xFF, f);
     std::fputc(0xFE, f);
     std::fwrite(lines.data(), 2, lines.size(), f);
     std::fclose(f);
   }
-  _putenv_s("ZT_IMPORT_FILE", file.c_str());
+  _wputenv_s(L"ZT_IMPORT_FILE", file.c_str());
 
   testing_support::FormHarness h;
   h.form.FormShow(1033);
@@ -443,7 +443,7 @@ TEST(DialogCommandsWine, ImportThroughTheOpenFileDialog) {
   h.loop.ProcessPending();
   EXPECT_EQ(h.Sent(), std::vector<std::string>{"info 192.168.1.10"});
   EXPECT_TRUE(h.view.questions.empty());
-  DeleteFileA(file.c_str());
+  DeleteFileW(file.c_str());
 }
 
 // Pictures of the dialogs in ZT_SHOT_LANG (en or ja) into ZT_SHOT_DIR.

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "platform/firewall.h"
+#include "platform/win32/com_apartment.h"
+#include "platform/win32/wide_text.h"
 #include "updater/host/firewall.h"
 
 namespace {
@@ -32,6 +34,39 @@ int ProbeFilesInRoot(const std::string& own) {
   } while (FindNextFileW(h, &data));
   FindClose(h);
   return n;
+}
+
+// Run from a folder with Japanese characters on a Western code page too
+// (firewall_wine_japanese_path): the path must come back whole, or the
+// look-up and the exception are for a path with "?" in it.
+TEST(FirewallWine, OwnPathIsTheModuleNameWhole) {
+  auto system = platform::MakeSystemFirewall();
+  wchar_t module[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  std::string own;
+  ASSERT_TRUE(system->OwnPath(&own));
+  EXPECT_EQ(own, platform::win32::WideToUtf8(module, n));
+  EXPECT_EQ(own.find('?'), std::string::npos) << own;
+  std::printf("code page %u, own path %s\n", GetACP(), own.c_str());
+}
+
+// The programs own their thread's apartment for the whole run; the
+// firewall's calls nest inside it and never end it.
+TEST(FirewallWine, FirewallCallsLeaveTheThreadsApartmentInPlace) {
+  APTTYPE type;
+  APTTYPEQUALIFIER qualifier;
+  {
+    const platform::win32::ComApartment apartment;
+    ASSERT_EQ(apartment.code(), S_OK);
+    auto system = platform::MakeSystemFirewall();
+    host::WindowsFirewallIsOn(*system);
+    bool listed = false;
+    host::QueryFirewallException(*system, &listed, nullptr, host::kZantorProbeName, "");
+    ASSERT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);
+    EXPECT_TRUE(type == APTTYPE_MAINSTA || type == APTTYPE_STA) << type;
+  }
+  EXPECT_EQ(CoGetApartmentType(&type, &qualifier), CO_E_NOTINITIALIZED);
 }
 
 TEST(FirewallWine, EveryCallAnswersAndNothingIsLeftBehind) {

@@ -81,6 +81,9 @@ BOOL CALLBACK CountStartup(HWND window, LPARAM count) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
+  // Real pixels: a probe unaware of the scale would see other programs'
+  // windows shrunk back to 96 DPI.
+  SetProcessDPIAware();
   const std::string mode = argv[1];
   const int seconds = argc > 2 ? std::atoi(argv[2]) : 30;
   if (mode == "startup") {
@@ -105,6 +108,9 @@ int main(int argc, char** argv) {
     const LONG style = GetWindowLongW(window, GWL_STYLE);
     std::printf("caption=%s\n", Utf8(caption).c_str());
     std::printf("size=%ldx%ld\n", rect.right - rect.left, rect.bottom - rect.top);
+    RECT client{};
+    GetClientRect(window, &client);
+    std::printf("client=%ldx%ld\n", client.right, client.bottom);
     std::printf("modalframe=%d caption_style=%d sysmenu=%d\n",
                 (ex_style & WS_EX_DLGMODALFRAME) != 0, (style & WS_CAPTION) == WS_CAPTION,
                 (style & WS_SYSMENU) != 0);

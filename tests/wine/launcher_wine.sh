@@ -7,6 +7,8 @@
 #
 # - the start-up window: class "StartupDialogClass", its caption, 400 x 300,
 #   the smooth bar at (40,140) 300 x 30 with range 0..35; a screenshot of it;
+#   at 144 DPI the same window about 1.5 times as large, and its screenshot
+#   beside the first (-144dpi.png);
 # - Terma's window appears, and the start-up window goes about one second
 #   later (its closing timer);
 # - a second start while the first runs ends with 1100 and shows nothing;
@@ -147,7 +149,7 @@ wait "$fourth"
 check "Japanese: T + ZANTOR removed" [ ! -e "$unpack" ]
 
 # Version resources, icons and manifests.
-for program in "$launcher" "$(dirname "$launcher")/../tools/terma/Terma.exe"; do
+for program in "$launcher" "$(dirname "$launcher")/Terma.exe"; do
   info=$(wine "$probe" version "$(winepath -w "$program")" | tr -d '\r')
   echo "$info"
   check "$(basename "$program"): version 1.0.0.0" has "version=1.0.0.0" "$info"
@@ -188,6 +190,39 @@ wait "$fifth"
 rc=$?
 check "no viewer: exit code 0 (was $rc)" [ $rc -eq 0 ]
 check "no viewer: T + ZANTOR removed" [ ! -e "$unpack" ]
+
+# 150 % scaling (144 DPI): window, bar and text grow with the scale, as the
+# manifest's per-monitor awareness promises. The window without a viewer
+# stays, so its picture shows the full bar.
+client96=$(sed -n 's/^client=//p' <<<"$started")
+for key in 'HKCU\Control Panel\Desktop' \
+  'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+  wine reg add "$key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+done
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
+wine explorer /desktop=Default,1024x768 >/dev/null 2>&1 &
+sleep 2
+wine "$noviewer" >/dev/null 2>&1 &
+sixth=$!
+scaled=$(wine "$probe" startup 60 | tr -d '\r')
+echo "at 144 DPI: $scaled"
+wine "$probe" dismiss 30 >/dev/null
+sleep 4
+import -window root "${shot%.png}-144dpi.png" && echo "screenshot: ${shot%.png}-144dpi.png"
+client144=$(sed -n 's/^client=//p' <<<"$scaled")
+# About 1.5 times the 96-DPI client area each way (the frame need not scale).
+ratio_ok() {
+  awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, "x"); split(b, y, "x");
+    exit !(x[1] > 0 && x[2] > 0 && y[1] / x[1] >= 1.4 && y[1] / x[1] <= 1.6 &&
+           y[2] / x[2] >= 1.4 && y[2] / x[2] <= 1.6) }'
+}
+check "144 DPI: client $client144 is about 1.5 x $client96" ratio_ok "$client96" "$client144"
+check "144 DPI: bar at (60,210), 450 x 45" has "at=60,210 size=450x45" "$scaled"
+wine "$probe" close
+for _ in $(seq 300); do kill -0 "$sixth" 2>/dev/null || break; sleep 0.1; done
+ended "$sixth" || kill "$sixth"
+wait "$sixth"
 
 [ $fail -eq 0 ] && echo "PASS: launcher under Wine"
 exit $fail

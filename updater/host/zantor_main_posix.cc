@@ -26,6 +26,7 @@
 
 #include "platform/adapters.h"
 #include "platform/host.h"
+#include "platform/terminal_text.h"
 #include "platform/text_file.h"
 #include "updater/host/zantor_options.h"
 #include "updater/host/zantor_session.h"
@@ -83,6 +84,26 @@ class SignalSink final : public platform::MessageSink {
   ui::TMainForm& form_;
 };
 
+// The terminal's view: a question shows where it is asked, between the
+// lists printed before and after it, with the answer given.
+class TerminalView final : public ui::HeadlessView {
+ public:
+  ui::Answer Ask(const std::string& text, const std::string& caption_text, ui::AskKind icon,
+                 ui::AskButtons buttons) override {
+    const ui::Answer answer = HeadlessView::Ask(text, caption_text, icon, buttons);
+    // Our message texts end their lines as a Windows message box wants, CR LF;
+    // a terminal needs only the LF, and a CR of a board's text stays "?".
+    std::string lines = text;
+    for (size_t at = 0; (at = lines.find("\r\n", at)) != std::string::npos;) lines.erase(at, 1);
+    std::printf("message: %s\n", platform::TerminalText(lines, true).c_str());
+    if (buttons == ui::AskButtons::kYesNo) {
+      std::printf("answer: %s\n", answer == ui::Answer::kYes ? "Yes" : "No");
+    }
+    std::fflush(stdout);
+    return answer;
+  }
+};
+
 // Drives the window logic as a user at the screen would, and prints the
 // list whenever it changed.
 class Operator final : public platform::TimerSink {
@@ -120,13 +141,13 @@ class Operator final : public platform::TimerSink {
     if (now == last_ && printed_) return;
     printed_ = true;
     last_ = now;
-    std::printf("%s - %zu board(s) listed\n%s", view_.status_panels[0].c_str(),
-                view_.list_order.size(), now.c_str());
+    std::printf("%s - %zu board(s) listed\n%s",
+                platform::TerminalText(view_.status_panels[0]).c_str(), view_.list_order.size(),
+                now.c_str());
     std::fflush(stdout);
   }
   void Finish() {
     Print();
-    for (const auto& q : view_.questions) std::printf("message: %s\n", q.text.c_str());
     form_.FormClose();
   }
 
@@ -170,6 +191,9 @@ bool CheckAddress(const char* option, const std::string& text, std::string* addr
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Line by line, so a reader of a pipe or a log sees the list, the
+  // questions and the errors on standard error in the order they happened.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   host::ZantorOptions options;
   std::string error;
   if (!host::ParseZantorOptions(std::vector<std::string>(argv + 1, argv + argc), &options,
@@ -203,7 +227,7 @@ int main(int argc, char** argv) {
   }
   std::signal(SIGPIPE, SIG_IGN);
 
-  ui::HeadlessView view;
+  TerminalView view;
   host::ZantorSession session;
   if (!session.Start(view, false, &error)) {
     // The deployment tool still gets its final message (402). Automatic
@@ -239,8 +263,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Zantor: %s\n", error.c_str());
         continue;
       }
-      std::printf("%d address(es) added from %s\n", ui::ImportAddressLines(form, lines),
-                  file.c_str());
+      bool capped = false;
+      const int added = ui::ImportAddressLines(form, lines, &capped);
+      std::printf("%d address(es) added from %s\n", added, file.c_str());
+      if (capped) {
+        std::fprintf(stderr, "Zantor: %s holds more than %d addresses; the rest were not added\n",
+                     file.c_str(), ui::kImportMaxAddresses);
+      }
     }
     loop.StartTimer(kSelectTimer, 1000, &op);
     loop.StartTimer(kPrintTimer, 500, &op);

@@ -16,6 +16,7 @@
 #include "platform/firewall.h"
 #include "platform/host.h"
 #include "platform/text_file.h"
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "updater/host/application_window.h"
@@ -72,6 +73,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show_c
   }
   const std::vector<std::string> args = Arguments();
   const bool automatic = !args.empty();
+  // For the whole run on this thread, which opens web pages and the
+  // open-file dialog, and runs arp.
+  const platform::win32::ComApartment com;
 
   // The window outlives the session: the form's destructor still empties
   // the list through it. The session owns the pipe, so a failed start

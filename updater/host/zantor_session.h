@@ -22,7 +22,8 @@
 namespace host {
 
 // ZANTOR_TIME_SCALE=N divides the update's fixed waits by N, for quick
-// end-to-end runs; unset (the shipped default) keeps the real timing.
+// end-to-end runs; unset keeps the real timing. Only builds with test hooks
+// (ZANTOR_TEST_HOOKS) read it: a release build always returns 1.
 uint32_t TimeScaleFromEnvironment();
 
 class ZantorSession {

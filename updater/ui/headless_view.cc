@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/terminal_text.h"
+
 namespace ui {
 
 std::vector<std::string> HeadlessView::Captions() const {
@@ -19,9 +21,11 @@ std::string HeadlessView::FormatList() const {
     const char* state = d.image == kImageReady      ? "ready"
                         : d.image == kImageNotReady ? "not ready"
                                                     : "unidentified";
+    // Cells hold the boards' own names: no control reaches the terminal.
+    const auto cell = [](const std::string& text) { return platform::TerminalText(text); };
     std::snprintf(line, sizeof line, "  [%c] %-28s %-17s %7s %6s  %-12s %s\n",
-                  d.checked ? 'x' : ' ', d.caption.c_str(), d.sub[0].c_str(), d.sub[1].c_str(),
-                  d.sub[2].c_str(), state, d.sub[3].c_str());
+                  d.checked ? 'x' : ' ', cell(d.caption).c_str(), cell(d.sub[0]).c_str(),
+                  cell(d.sub[1]).c_str(), cell(d.sub[2]).c_str(), state, cell(d.sub[3]).c_str());
     out += line;
   }
   return out;

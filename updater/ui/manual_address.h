@@ -17,10 +17,18 @@ namespace ui {
 // pointer is valid only until the next message is handled.
 protocol::TDevice* AddManualAddress(protocol::DecoderHost& host, const std::string& address);
 
-// Every valid line of an address-list file, in file order, through
-// AddManualAddress; invalid lines are passed over silently. Returns how
-// many records were added.
-int ImportAddressLines(protocol::DecoderHost& host, const std::vector<std::string>& lines);
+// At most this many records come from one address-list file: a whole /16
+// network. Beyond it a file is a mistake or an attack, and each record costs
+// a query on the network.
+constexpr int kImportMaxAddresses = 65536;
+
+// Every valid line of an address-list file, in file order, as
+// AddManualAddress adds one, but in time linear in the file: duplicates are
+// found by a set and the list is rebuilt once. Invalid lines are passed over
+// silently; after kImportMaxAddresses added records the rest is left and
+// `capped` (when given) is set. Returns how many records were added.
+int ImportAddressLines(protocol::DecoderHost& host, const std::vector<std::string>& lines,
+                       bool* capped = nullptr);
 
 }  // namespace ui
 

@@ -55,10 +55,19 @@ StageResult StageAndLoad(StagingFiles& files) {
     return Fail(std::move(result), StageError::kNoTempPath, "No temporary directory");
   }
   // The directory may be in a temporary directory that other users share:
-  // one that another user made, can write to or has made a link is refused.
+  // one that another user made, can write to or has made a link is never
+  // used, and never keeps us from working either: a private one is.
   std::string refused;
-  if (!files.EnsurePrivateDirectory(result.directory, &refused)) {
-    return Fail(std::move(result), StageError::kUnsafeDirectory, refused);
+  platform::DirectoryRefusal refusal = platform::DirectoryRefusal::kNone;
+  if (!files.EnsurePrivateDirectory(result.directory, &refused, &refusal)) {
+    std::string fallback, failed;
+    if (refusal != platform::DirectoryRefusal::kNotOurs ||
+        !files.MakeFallbackDirectory(&fallback, &failed)) {
+      return Fail(std::move(result), StageError::kUnsafeDirectory,
+                  failed.empty() ? refused : refused + "; " + failed);
+    }
+    result.note = refused + "; staging in " + fallback + " instead";
+    result.directory = fallback;
   }
 
   const std::string prefix = result.directory + files.Separator();
@@ -92,7 +101,7 @@ StageResult StageAndLoad(StagingFiles& files) {
 }
 
 void RemoveStagedFiles(StagingFiles& files, StageResult& staged) {
-  const std::string directory = StagingDirectory(files);
+  const std::string& directory = staged.directory;
   if (directory.empty()) return;
   const std::string prefix = directory + files.Separator();
   RemoveOurs(files, prefix + kSettingsFileName, &staged.settingsFile);

@@ -29,8 +29,12 @@ class StagingFiles {
   virtual std::string TempPath() = 0;  // ends with the separator; "" when none
   virtual char Separator() = 0;
   // Creates the directory, or accepts an existing one only when it is safe
-  // to stage in; false with a specific `error` otherwise.
-  virtual bool EnsurePrivateDirectory(const std::string& path, std::string* error) = 0;
+  // to stage in; false with a specific `error` and its `refusal` otherwise.
+  virtual bool EnsurePrivateDirectory(const std::string& path, std::string* error,
+                                      platform::DirectoryRefusal* refusal) = 0;
+  // A private directory of the user's own elsewhere, for when the shared
+  // name is taken by what is not (see platform::MakeFallbackPrivateDirectory).
+  virtual bool MakeFallbackDirectory(std::string* path, std::string* error) = 0;
   // A resource of type platform::kDataResourceType of the running program.
   virtual platform::ResourceError LoadResource(const std::string& name,
                                                platform::Resource* out) = 0;
@@ -60,7 +64,10 @@ enum class StageError {
 struct StageResult {
   StageError error = StageError::kNone;
   std::string report;  // on failure: what failed and the system's reason
+  // Where the files are staged: <temp>ZANTOR, or a private directory when
+  // that name was taken by another user (`note` then says which and why).
   std::string directory;
+  std::string note;
   Settings settings;
   FirmwareImage image;
   // Both staged files stay open for the whole run: the upload reads the

@@ -8,8 +8,14 @@ std::string SystemStagingFiles::TempPath() { return platform::TempPath(); }
 
 char SystemStagingFiles::Separator() { return platform::PathSeparator(); }
 
-bool SystemStagingFiles::EnsurePrivateDirectory(const std::string& path, std::string* error) {
-  return platform::EnsurePrivateDirectory(path, error);
+bool SystemStagingFiles::EnsurePrivateDirectory(const std::string& path, std::string* error,
+                                                platform::DirectoryRefusal* refusal) {
+  return platform::EnsurePrivateDirectory(path, error, refusal);
+}
+
+bool SystemStagingFiles::MakeFallbackDirectory(std::string* path, std::string* error) {
+  return platform::MakeFallbackPrivateDirectory(platform::TempPath(), kStagingDirectoryName, path,
+                                                error);
 }
 
 platform::ResourceError SystemStagingFiles::LoadResource(const std::string& name,

@@ -10,7 +10,9 @@ class SystemStagingFiles : public StagingFiles {
  public:
   std::string TempPath() override;
   char Separator() override;
-  bool EnsurePrivateDirectory(const std::string& path, std::string* error) override;
+  bool EnsurePrivateDirectory(const std::string& path, std::string* error,
+                              platform::DirectoryRefusal* refusal) override;
+  bool MakeFallbackDirectory(std::string* path, std::string* error) override;
   platform::ResourceError LoadResource(const std::string& name, platform::Resource* out) override;
   platform::SysError CreateStagedFile(const std::string& path, const uint8_t* data, size_t size,
                                       platform::File* out) override;

@@ -53,9 +53,17 @@ std::string ReadSetting(const std::string& path, const std::string& key) {
 
 bool AppendLogLine(const std::string& path, const std::string& line) {
   // O_APPEND: every run adds its line, even two runs at once; O_NOFOLLOW: a
-  // link planted in the program's place is not written through.
-  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+  // link planted in the program's place is not written through; O_NONBLOCK
+  // and the check after it: a FIFO or device there neither holds the run at
+  // its end nor gets the line.
+  const int fd = open(path.c_str(),
+                      O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) return false;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
   const std::string text = line + "\n";
   const ssize_t n = write(fd, text.data(), text.size());
   const bool closed = close(fd) == 0;

@@ -6,10 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
 #include "launcher/startup/launcher_startup.h"
+#include "launcher/startup/posix/held_directory.h"
+#include "launcher/startup/startup_services.h"
 #include "platform/host.h"
 
 namespace launcher {
@@ -56,11 +59,36 @@ void DeleteContents(int dir_fd, const std::string& shown_path, int depth) {
 }  // namespace
 
 void DeleteTree(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  std::string bare = path;
+  // "dir/" would let the open follow a link at "dir", O_NOFOLLOW or not.
+  while (bare.size() > 1 && bare.back() == '/') bare.pop_back();
+  const int fd = ::open(bare.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return;
-  std::string shown = path;
-  while (shown.size() > 1 && shown.back() == '/') shown.pop_back();
-  DeleteContents(fd, shown, 0);
+  DeleteContents(fd, bare, 0);
+}
+
+platform::SysError RemoveUnpackDirectoryOnce(const std::string& dir) {
+  std::string bare = dir;
+  while (bare.size() > 1 && bare.back() == '/') bare.pop_back();
+  const int held = HeldDirectoryFd();
+  if (held < 0) {
+    DeleteTree(bare);
+    return ::rmdir(bare.c_str()) == 0 ? 0 : errno;
+  }
+  // Through the directory this process made and locked: whatever now stands
+  // at its name (a link to elsewhere, say) is never entered.
+  const int fd = ::openat(held, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat own {};
+  ::fstat(fd, &own);
+  DeleteContents(fd, bare, 0);
+  struct stat named {};
+  if (::lstat(bare.c_str(), &named) != 0) return 0;
+  if (named.st_dev != own.st_dev || named.st_ino != own.st_ino) {
+    platform::DebugTrace((bare + " is no longer the unpack directory; left alone").c_str());
+    return 0;
+  }
+  return ::rmdir(bare.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace launcher

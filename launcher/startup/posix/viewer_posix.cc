@@ -64,8 +64,16 @@ class IgnoreInterrupts {
 int RunViewerElevated(const std::string& path, StartupProgress* progress) {
   std::vector<std::string> args;
   const std::string pkexec = ::geteuid() == 0 ? std::string() : FindInPath("pkexec");
-  if (!pkexec.empty()) args.push_back(pkexec);
-  args.push_back(path);
+  if (!pkexec.empty()) {
+    args.push_back(pkexec);
+    // pkexec cannot see our descriptors: it gets the file's real name (only
+    // this user can change the tree under it).
+    char* real = ::realpath(path.c_str(), nullptr);
+    args.push_back(real != nullptr ? real : path);
+    std::free(real);
+  } else {
+    args.push_back(path);
+  }
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);

@@ -6,6 +6,7 @@
 
 #include "launcher/startup/launcher_startup.h"
 #include "launcher/startup/startup_services.h"
+#include "platform/files.h"
 #include "platform/win32/wide_text.h"
 
 namespace launcher {
@@ -17,16 +18,36 @@ std::atomic<HANDLE> g_mutex{nullptr};
 
 }  // namespace
 
-bool AcquireSingleInstance() {
+int AcquireSingleInstance(const std::string& dir, std::string* error) {
   HANDLE mutex = CreateMutexA(nullptr, FALSE, kSingleInstanceName);
-  if (mutex == nullptr) return false;
+  if (mutex == nullptr) {
+    // Not a second instance: a same-named object we may not open (another
+    // user's, or not a mutex). Still 1100, but with the reason.
+    *error = "cannot take the single-instance mutex: " + platform::SysErrorText(GetLastError());
+    return kStartupAlreadyRunning;
+  }
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
-    return false;
+    return kStartupAlreadyRunning;
   }
   HANDLE previous = g_mutex.exchange(mutex);
   if (previous != nullptr) CloseHandle(previous);
-  return true;
+  if (!PrepareUnpackDirectory(dir, error)) {
+    ReleaseSingleInstance();
+    return kStartupPayloadNotWritten;
+  }
+  return kStartupOk;
+}
+
+// The temporary directory is the user's own on Windows.
+std::string HeldDirectoryPath(const std::string& dir) { return dir; }
+
+platform::SysError RemoveUnpackDirectoryOnce(const std::string& dir) {
+  DeleteTree(dir);
+  std::string bare = dir;
+  while (!bare.empty() && bare.back() == '\\') bare.pop_back();
+  platform::SetNormalAttributes(bare);
+  return platform::RemoveEmptyDirectory(bare);
 }
 
 void ReleaseSingleInstance() {

@@ -19,8 +19,14 @@ constexpr wchar_t kClassName[] = L"StartupDialogClass";
 constexpr wchar_t kCaption[] = L"Kavro Network Firmware Updater";
 constexpr wchar_t kText[] = L"Loading...Please wait a moment.";
 constexpr wchar_t kFontName[] = L"\x30E1\x30A4\x30EA\x30AA";  // メイリオ
+// Sizes at 96 dots per inch; the window scales them by its own DPI, as its
+// manifest promises (per monitor).
+constexpr int kBaseDpi = 96;
 constexpr int kWidth = 400;
 constexpr int kHeight = 300;
+constexpr RECT kBar = {40, 140, 340, 170};
+constexpr int kFontHeight = 18;
+constexpr int kTextMarginBottom = 80;
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kProgressPeriodMs = 100;
 constexpr UINT kClosingDelayMs = 1000;
@@ -39,8 +45,48 @@ struct StartupState {
   std::atomic<HWND> window{nullptr};
   HFONT font = nullptr;
   HWND bar = nullptr;
+  int dpi = kBaseDpi;
   int steps = 0;
 };
+
+int Scaled(int value, int dpi) { return MulDiv(value, dpi, kBaseDpi); }
+
+// GetDpiForWindow from Windows 10 1607 on; before that the system DPI,
+// which is the only one an older system has.
+int DpiOf(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (window != nullptr && get_dpi != nullptr) {
+    const UINT dpi = get_dpi(window);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : kBaseDpi;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kBaseDpi;
+}
+
+// Window, bar and text at `dpi`: the window at `placed` (a suggested
+// rectangle) or centred on the screen.
+void Layout(HWND window, StartupState* state, int dpi, const RECT* placed) {
+  state->dpi = dpi;
+  const int width = Scaled(kWidth, dpi);
+  const int height = Scaled(kHeight, dpi);
+  const int x = placed != nullptr ? placed->left : (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = placed != nullptr ? placed->top : (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(state->bar, nullptr, Scaled(kBar.left, dpi), Scaled(kBar.top, dpi),
+               Scaled(kBar.right - kBar.left, dpi), Scaled(kBar.bottom - kBar.top, dpi),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  HFONT font = CreateFontW(-Scaled(kFontHeight, dpi), 0, 0, 0, 0, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0,
+                           0, 0, kFontName);
+  if (font != nullptr) {
+    if (state->font != nullptr) DeleteObject(state->font);
+    state->font = font;
+  }
+  InvalidateRect(window, nullptr, TRUE);
+}
 
 void CALLBACK ClosingTimer(HWND window, UINT, UINT_PTR, DWORD) {
   PostThreadMessageW(GetCurrentThreadId(), WM_QUIT, 0, 0);
@@ -56,8 +102,10 @@ LRESULT CALLBACK StartupWindowProc(HWND window, UINT message, WPARAM wparam, LPA
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
       INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
       InitCommonControlsEx(&controls);
-      state->bar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | PBS_SMOOTH,
-                                   40, 140, 300, 30, window, nullptr, state->instance, nullptr);
+      state->bar =
+          CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | PBS_SMOOTH,
+                          kBar.left, kBar.top, kBar.right - kBar.left, kBar.bottom - kBar.top,
+                          window, nullptr, state->instance, nullptr);
       SendMessageW(state->bar, PBM_SETRANGE, 0, MAKELPARAM(0, kSteps));
       SendMessageW(state->bar, PBM_SETSTEP, 1, 0);
       break;
@@ -70,7 +118,7 @@ LRESULT CALLBACK StartupWindowProc(HWND window, UINT message, WPARAM wparam, LPA
       SetBkMode(dc, TRANSPARENT);
       RECT area;
       GetClientRect(window, &area);
-      area.bottom -= 80;
+      area.bottom -= Scaled(kTextMarginBottom, state != nullptr ? state->dpi : kBaseDpi);
       DrawTextW(dc, kText, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
       if (previous != nullptr) SelectObject(dc, previous);
       EndPaint(window, &paint);
@@ -82,6 +130,12 @@ LRESULT CALLBACK StartupWindowProc(HWND window, UINT message, WPARAM wparam, LPA
         ++state->steps;
       }
       break;
+    case WM_DPICHANGED:
+      // Moved to a monitor of another scale: the system suggests the place.
+      if (state != nullptr) {
+        Layout(window, state, HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+      }
+      return 0;
     case kSetClosingTimer:
       // Same id: replaces the progress timer, so the bar stops where it is.
       SetTimer(window, kTimerId, kClosingDelayMs, ClosingTimer);
@@ -112,16 +166,14 @@ DWORD WINAPI StartupWindowThread(void* parameter) {
   window_class.lpszClassName = kClassName;
   RegisterClassExW(&window_class);
 
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
   HWND window =
-      CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, kCaption, WS_CAPTION | WS_SYSMENU, x, y,
+      CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, kCaption, WS_CAPTION | WS_SYSMENU, 0, 0,
                       kWidth, kHeight, nullptr, nullptr, state->instance, state.get());
   if (window == nullptr) {
     SetEvent(state->ready.get());
     return 0;
   }
-  state->font = CreateFontW(-18, 0, 0, 0, 0, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, kFontName);
+  Layout(window, state.get(), DpiOf(window), nullptr);
   ShowWindow(window, SW_SHOWNORMAL);
   SetTimer(window, kTimerId, kProgressPeriodMs, nullptr);
   state->window.store(window);

@@ -27,7 +27,8 @@ void WINAPI IgnoreMessage(z_uint8, z_uint8, unsigned, unsigned, unsigned, unsign
 
 }  // namespace
 
-int RunUnzipPass(const std::string& library_path, const std::string& archive, bool list_only) {
+int RunUnzipPass(const std::string& library_path, const std::string& archive, bool list_only,
+                 std::string* failure) {
   auto options = std::make_unique<DCL>();
   auto functions = std::make_unique<USERFUNCTIONS>();
   *options = DCL{};
@@ -70,7 +71,11 @@ int RunUnzipPass(const std::string& library_path, const std::string& archive, bo
   options->noflag = 1;  // overwrite without asking
   options->lpszZipFN = &zip_name[0];
   options->lpszExtractDir = nullptr;  // the current directory
-  return unzip_fn(0, nullptr, 0, nullptr, options.get(), functions.get());
+  const int result = unzip_fn(0, nullptr, 0, nullptr, options.get(), functions.get());
+  // The library's Windows build gives up on a failed write without asking,
+  // and keeps no system reason.
+  if (result == kUnzipWriteFailed && failure != nullptr) *failure = "the disk is full";
+  return result;
 }
 
 }  // namespace launcher

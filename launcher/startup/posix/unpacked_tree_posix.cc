@@ -1,0 +1,55 @@
+#include "launcher/startup/posix/unpacked_tree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace launcher {
+namespace {
+
+constexpr int kMaxDepth = 64;  // as the tree removal
+
+void Tame(int dir_fd, mode_t mask, int depth) {
+  DIR* dir = ::fdopendir(dir_fd);
+  if (dir == nullptr) {
+    ::close(dir_fd);
+    return;
+  }
+  std::vector<std::string> names;
+  while (dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  const int fd = ::dirfd(dir);
+  for (const std::string& name : names) {
+    struct stat st {};
+    if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISLNK(st.st_mode)) {
+      ::unlinkat(fd, name.c_str(), 0);
+    } else if (S_ISREG(st.st_mode)) {
+      ::fchmodat(fd, name.c_str(), st.st_mode & 0777 & ~mask, 0);
+    } else if (S_ISDIR(st.st_mode) && depth < kMaxDepth) {
+      const int child = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (child < 0) continue;
+      ::fchmod(child, (st.st_mode & 0777 & ~mask) | S_IRWXU);
+      Tame(child, mask, depth + 1);
+    }
+  }
+  ::closedir(dir);
+}
+
+}  // namespace
+
+void TameUnpackedTree() {
+  // umask can only be read by setting it; nothing else creates files now.
+  const mode_t mask = ::umask(077);
+  ::umask(mask);
+  const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) Tame(fd, mask, 0);
+}
+
+}  // namespace launcher
