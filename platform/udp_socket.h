@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/socket_handle.h"
 
@@ -15,6 +16,10 @@ namespace platform {
 
 constexpr uint32_t kInaddrNone = 0xFFFFFFFFu;
 constexpr int kSearchReceiveBuffer = 4 << 20;
+// How many entries of the system's address list LocalIpv4Addresses examines.
+constexpr size_t kMaxLocalAddresses = 16;
+
+enum class Readiness { kReadable, kTimedOut, kFailed };
 
 class UdpApi {
  public:
@@ -42,6 +47,17 @@ class UdpApi {
   virtual int ReceiveFrom(SocketHandle socket, uint8_t* buffer, int size, std::string* from_address,
                           uint16_t* from_port) = 0;
   virtual void ShutdownAndClose(SocketHandle socket) = 0;
+
+  // For a caller without an event loop: waits up to `timeout_ms` for a
+  // datagram to read.
+  virtual Readiness WaitReadable(SocketHandle socket, int timeout_ms) {
+    return Readiness::kFailed;
+  }
+  // The machine's IPv4 addresses in network byte order, of the first
+  // kMaxLocalAddresses entries of the system's list (Windows:
+  // SIO_ADDRESS_LIST_QUERY; elsewhere the interfaces that are up, no
+  // loopback).
+  virtual std::vector<uint32_t> LocalIpv4Addresses() { return {}; }
 
   // inet_addr: network-order address, kInaddrNone for bad text.
   virtual uint32_t ParseAddress(const std::string& text) = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include "launcher/cli/cli_system.h"
 #include "launcher/cli/console_main.h"
@@ -10,6 +11,7 @@
 #include "launcher/cli/device_query.h"
 #include "launcher/cli/exit_codes.h"
 #include "launcher/cli/firmware_type.h"
+#include "launcher/cli/flash_plan.h"
 #include "launcher/cli/options.h"
 #include "launcher/cli/package_settings.h"
 #include "launcher/cli/result_log.h"
@@ -18,6 +20,7 @@
 #include "launcher/cli/uploaders.h"
 #include "launcher/startup/launcher_startup.h"
 #include "platform/host.h"
+#include "platform/process.h"
 #include "platform/terminal_text.h"
 
 namespace cli {
@@ -65,7 +68,8 @@ class Run {
   PackageSettings package_;
   std::string expected_;
   std::string firmware_file_;
-  DeviceFinder finder_{[](const std::string& line) { Print(line); }};
+  std::unique_ptr<platform::UdpApi> udp_ = platform::CreateUdpApi();
+  DeviceFinder finder_{*udp_, [](const std::string& line) { Print(line); }};
 };
 
 int Run::Main(const std::vector<std::string>& args) {
@@ -105,7 +109,9 @@ int Run::Main(const std::vector<std::string>& args) {
   if (o_.type_c) Print(Detail("Firmware Type", kTypeQ01));
   if (o_.address.empty()) return End(kExitNoAddress, r_);
 
-  if (QueryDevice(o_.address, &r_, QueryTimeoutMs()) != 1) return End(kExitNoAnswer, r_);
+  if (QueryDevice(*udp_, o_.address, &r_, QueryTimeoutMs()) != QueryOutcome::kAnswered) {
+    return End(kExitNoAnswer, r_);
+  }
   Print(Detail("GetInfo", "100 %"));
   Print("\n[Device Information]\n");
   Print(Detail("MAC Address", r_.mac));
@@ -114,20 +120,14 @@ int Run::Main(const std::vector<std::string>& args) {
   Print(Detail("Printer", r_.printer));
   Print(Detail("SerialNo", r_.serial_no));
 
-  if (r_.uib != package_.model) {
-    if (r_.from.find("0.00") == std::string::npos || package_.model != "QJ-W05" ||
-        r_.uib != "QJ-L04") {
-      return End(kExitWrongModel, r_);
-    }
-    r_.uib = "QJ-W05";
-  }
-  if (r_.uib == "QJ-W05") o_.wireless_family = true;
+  const ModelDecision model = DecideModel(package_.model, r_.uib, r_.from);
+  if (model.exit_code != 0) return End(model.exit_code, r_);
+  r_.uib = model.uib;
+  if (model.wireless) o_.wireless_family = true;
   if (!o_.target_version.empty() && r_.from != o_.target_version) {
     return End(kExitNotTargetVersion, r_);
   }
-  if (!o_.overwrite &&
-      (r_.from == package_.version || (!o_.type_a && r_.from == package_.alternative1) ||
-       (!o_.type_c && r_.from == package_.alternative2))) {
+  if (AlreadyCurrent(package_, o_, r_.from)) {
     r_.to = r_.from;
     return End(kExitSuccess, r_);
   }
@@ -149,18 +149,12 @@ int Run::Update() {
       launcher::CopyResourceToFile(true, program, "ZANTOR", "DSC_PDATA", copied_settings) != 1) {
     return End(kExitSettingsNotCopied, r_);
   }
-  std::string resource = "QJL04RCC";
-  firmware_file_ = package_.firmware_file;
-  expected_ = package_.version;
-  if (type.type == kTypeQ01) {
-    resource = "QJL04RCC_1";
-    firmware_file_ = Cut(ReadSetting(copied_settings, "DEF_FIRMFILE_NAME_1"), kSettingLimit);
-    expected_ = package_.alternative1;
-  } else if (type.type == kTypeQ02) {
-    resource = "QJL04RCC_2";
-    firmware_file_ = Cut(ReadSetting(copied_settings, "DEF_FIRMFILE_NAME_2"), kSettingLimit);
-    expected_ = package_.alternative2;
-  }
+  const ImageChoice image = ChooseImage(package_, type.type);
+  const std::string& resource = image.resource;
+  firmware_file_ = image.file_setting.empty()
+                       ? package_.firmware_file
+                       : Cut(ReadSetting(copied_settings, image.file_setting), kSettingLimit);
+  expected_ = image.expected;
   Print(Detail("FirmFile", firmware_file_));
   if (!PlainFileName(firmware_file_) || dir.size() + firmware_file_.size() > kPathLimit ||
       launcher::CopyResourceToFile(true, program, resource, "DSC_PDATA", dir + firmware_file_) !=
@@ -172,8 +166,8 @@ int Run::Update() {
   if (o_.method == UploadMethod::kCurl) {
     const std::string text = CurlCommandText(o_.proxy_mode, o_.proxy, firmware_file_, o_.address);
     const int status =
-        UploadWithCurl(text, CurlArguments(CurlProgram(), NullDevice(), o_.proxy_mode, o_.proxy,
-                                           firmware_file_, o_.address));
+        UploadWithCurl(text, CurlArguments(platform::ProgramFileName("curl"), platform::NullDevice(),
+                                           o_.proxy_mode, o_.proxy, firmware_file_, o_.address));
     result = status == 200 ? 0 : -1;
     Print("\n  StatusCode        " + std::to_string(status));
   } else {
@@ -197,7 +191,7 @@ int Run::Update() {
 int Run::Verify() {
   ResultRecord after;
   const auto noted = std::chrono::steady_clock::now();
-  while (QueryDevice(o_.address, &after, QueryTimeoutMs()) != 1) {
+  while (QueryDevice(*udp_, o_.address, &after, QueryTimeoutMs()) != QueryOutcome::kAnswered) {
     const auto waited = std::chrono::steady_clock::now() - noted;
     if (waited > std::chrono::milliseconds(Scaled(kVerifyLimitMs))) {
       return End(kExitNoAnswerAfterUpdate, r_);
@@ -234,14 +228,14 @@ int RunConsole(const std::vector<std::string>& args) {
 
 namespace launcher {
 
-std::vector<std::string> BuildArgumentVector(const std::string& command_line) {
-  return cli::BuildArgumentVector(command_line);
-}
+int ConsoleMain(const std::vector<std::string>& args) { return cli::RunConsole(args); }
 
-int ConsoleMain(int argc, char** argv) {
-  std::vector<std::string> args;
-  for (int i = 0; i < argc && argv[i]; ++i) args.emplace_back(argv[i]);
-  return cli::RunConsole(args);
+int RunFwlauncher(void* instance, const std::vector<std::string>& args) {
+  if (args.size() <= 1) return LauncherStartup(instance, LaunchMode::kGraphical);
+  AttachConsoleForRun();
+  const int code = ConsoleMain(args);
+  ReleaseConsoleAfterRun();
+  return code;
 }
 
 }  // namespace launcher

@@ -8,13 +8,15 @@
 
 namespace launcher {
 
-// Slot 0 "Zantor", then the tokens of the 8-bit command line split at runs
-// of spaces (no quoting), at most 127 slots. Linux entries join their
-// arguments with single spaces first, so both systems split alike.
-std::vector<std::string> BuildArgumentVector(const std::string& command_line);
+// fwlauncher's start on both systems. `args` is the vector of
+// cli::BuildArgumentVector: slot 0 "Zantor", then the command line's tokens.
+// Only slot 0: the graphical launcher (`instance` is the program's
+// HINSTANCE on Windows, null elsewhere); more: the console updater on the
+// console. Returns the exit code.
+int RunFwlauncher(void* instance, const std::vector<std::string>& args);
 
-// argv: the vector above (argc slots). Returns the exit code.
-int ConsoleMain(int argc, char** argv);
+// The console updater alone, on that vector.
+int ConsoleMain(const std::vector<std::string>& args);
 
 // Windows: attaches to the parent's console or makes one, and reopens the
 // standard streams on it, except those the caller redirected to a file or

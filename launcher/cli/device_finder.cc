@@ -17,47 +17,54 @@ constexpr int kSliceMs = 50;
 }  // namespace
 
 void DeviceFinder::FindAll(int timeout_ms) {
-  if (!net::Startup()) return;
-  for (const uint32_t local : net::LocalIpv4Addresses()) {
-    const net::SocketHandle s = net::OpenUdp(true, local);
-    if (s != net::kNoSocket) sockets_.push_back(s);
+  uint16_t granted = 0;
+  if (udp_.Startup(0x0101, &granted) != 0) return;
+  for (const uint32_t local : udp_.LocalIpv4Addresses()) {
+    const platform::SocketHandle s = udp_.Create();
+    if (s == platform::kNoSocket) continue;
+    if (udp_.Bind(s, local, 0)) {
+      sockets_.push_back(s);
+    } else {
+      udp_.ShutdownAndClose(s);
+    }
   }
-  for (const net::SocketHandle s : sockets_) {
-    net::SetBroadcast(s, true);
+  for (const platform::SocketHandle s : sockets_) {
+    udp_.SetBroadcast(s, true);
     const auto& search = protocol::kSearchRequest;
-    net::SendTo(s, search.data(), search.size(), kBroadcast, protocol::kBoardPort);
+    udp_.SendTo(s, search.data(), static_cast<int>(search.size()), kBroadcast,
+                protocol::kBoardPort);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const auto& extended = protocol::kExtendedSearchRequest;
-    net::SendTo(s, extended.data(), extended.size(), kBroadcast, protocol::kBoardPort);
-    net::SetBroadcast(s, false);
+    udp_.SendTo(s, extended.data(), static_cast<int>(extended.size()), kBroadcast,
+                protocol::kBoardPort);
+    udp_.SetBroadcast(s, false);
   }
   stop_ = false;
   std::vector<std::thread> receivers;
-  for (const net::SocketHandle s : sockets_) {
+  for (const platform::SocketHandle s : sockets_) {
     receivers.emplace_back(&DeviceFinder::Receive, this, s, timeout_ms);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms + 100));
   // The sockets are closed only once no receiver can touch them any more.
   stop_ = true;
   for (std::thread& t : receivers) t.join();
-  for (const net::SocketHandle s : sockets_) net::Close(s);
-  sockets_.clear();
-  net::Cleanup();
+  Release();
+  udp_.Cleanup();
 }
 
-void DeviceFinder::Receive(net::SocketHandle s, int timeout_ms) {
+void DeviceFinder::Receive(platform::SocketHandle s, int timeout_ms) {
   uint8_t buffer[protocol::kMaxDatagram];
   for (;;) {
     int waited = 0;
-    int ready = 0;
-    while (ready == 0 && waited < timeout_ms && !stop_) {
+    platform::Readiness ready = platform::Readiness::kTimedOut;
+    while (ready == platform::Readiness::kTimedOut && waited < timeout_ms && !stop_) {
       const int slice = std::min(kSliceMs, timeout_ms - waited);
-      ready = net::WaitReadable(s, slice);
+      ready = udp_.WaitReadable(s, slice);
       waited += slice;
     }
-    if (ready != 1 || stop_) return;
+    if (ready != platform::Readiness::kReadable || stop_) return;
     std::string sender;
-    const int got = net::ReceiveFrom(s, buffer, sizeof buffer, &sender);
+    const int got = udp_.ReceiveFrom(s, buffer, static_cast<int>(sizeof buffer), &sender, nullptr);
     // An oversized datagram is dropped; the boards that answer after it
     // must still be heard.
     if (got < 0) continue;
@@ -71,7 +78,7 @@ void DeviceFinder::Receive(net::SocketHandle s, int timeout_ms) {
 }
 
 void DeviceFinder::Release() {
-  for (const net::SocketHandle s : sockets_) net::Close(s);
+  for (const platform::SocketHandle s : sockets_) udp_.ShutdownAndClose(s);
   sockets_.clear();
 }
 

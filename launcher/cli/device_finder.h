@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/cli/cli_net.h"
+#include "platform/udp_socket.h"
 
 namespace cli {
 
@@ -19,7 +19,8 @@ constexpr int kFindTimeoutMs = 3000;
 class DeviceFinder {
  public:
   // `print` receives whole lines, one at a time.
-  explicit DeviceFinder(std::function<void(const std::string&)> print) : print_(std::move(print)) {}
+  DeviceFinder(platform::UdpApi& udp, std::function<void(const std::string&)> print)
+      : udp_(udp), print_(std::move(print)) {}
   ~DeviceFinder() { Release(); }
   DeviceFinder(const DeviceFinder&) = delete;
   DeviceFinder& operator=(const DeviceFinder&) = delete;
@@ -29,11 +30,12 @@ class DeviceFinder {
   void Release();
 
  private:
-  void Receive(net::SocketHandle s, int timeout_ms);
+  void Receive(platform::SocketHandle s, int timeout_ms);
 
+  platform::UdpApi& udp_;
   std::function<void(const std::string&)> print_;
   std::mutex lock_;
-  std::vector<net::SocketHandle> sockets_;
+  std::vector<platform::SocketHandle> sockets_;
   std::atomic<bool> stop_{false};
 };
 

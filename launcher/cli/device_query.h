@@ -9,21 +9,28 @@
 #include <string>
 
 #include "launcher/cli/result_record.h"
+#include "platform/udp_socket.h"
 #include "updater/protocol/frames.h"
 
 namespace cli {
 
 constexpr int kQueryTimeoutMs = 3000;
 
-// 1 a matching reply (size set), 0 nothing in time or not sent (size 0),
-// -1 only datagrams that do not match the request (stray, oversized or
-// wrong) until the time-out; they never end the wait early.
-int ExchangeUnicast(const std::string& address, const protocol::RequestFrame& request,
-                    uint8_t* buffer, size_t capacity, size_t* size, int timeout_ms);
+enum class QueryOutcome {
+  kAnswered,     // a matching reply (and, for QueryDevice, a board we know)
+  kNoAnswer,     // nothing in time, or nothing could be sent
+  kWrongAnswer,  // only datagrams that do not match (stray, oversized or
+                 // wrong) until the time-out, or a board we do not know
+};
 
-// 1 the board answered and is one the updater knows; 0 no (valid) answer in
-// time; -1 a wrong answer or an unknown board.
-int QueryDevice(const std::string& address, ResultRecord* r, int timeout_ms);
+// One request and its reply, on a fresh socket of `udp`. Datagrams that do
+// not match never end the wait early. `size` is set with kAnswered.
+QueryOutcome ExchangeUnicast(platform::UdpApi& udp, const std::string& address,
+                             const protocol::RequestFrame& request, uint8_t* buffer,
+                             size_t capacity, size_t* size, int timeout_ms);
+
+QueryOutcome QueryDevice(platform::UdpApi& udp, const std::string& address, ResultRecord* r,
+                         int timeout_ms);
 
 }  // namespace cli
 

@@ -4,16 +4,35 @@ namespace cli {
 
 std::string Cut(const std::string& text, size_t limit) { return text.substr(0, limit); }
 
+namespace {
+
+// The tokens of `text` split at runs of spaces, while slots are left.
+void AppendTokens(const std::string& text, std::vector<std::string>* args) {
+  size_t pos = 0;
+  while (args->size() < kMaxArgumentSlots) {
+    pos = text.find_first_not_of(' ', pos);
+    if (pos == std::string::npos) break;
+    size_t end = text.find(' ', pos);
+    if (end == std::string::npos) end = text.size();
+    args->push_back(text.substr(pos, end - pos));
+    pos = end;
+  }
+}
+
+}  // namespace
+
 std::vector<std::string> BuildArgumentVector(const std::string& command_line) {
   std::vector<std::string> args{"Zantor"};
-  size_t pos = 0;
-  while (args.size() < kMaxArgumentSlots) {
-    pos = command_line.find_first_not_of(' ', pos);
-    if (pos == std::string::npos) break;
-    size_t end = command_line.find(' ', pos);
-    if (end == std::string::npos) end = command_line.size();
-    args.push_back(command_line.substr(pos, end - pos));
-    pos = end;
+  AppendTokens(command_line, &args);
+  return args;
+}
+
+std::vector<std::string> ArgumentVectorFromArguments(const std::vector<std::string>& arguments) {
+  std::vector<std::string> args{"Zantor"};
+  for (const std::string& a : arguments) {
+    // An empty argument is written on a Windows command line as "", which
+    // splits into that token: it asks for the console updater.
+    AppendTokens(a.empty() ? std::string("\"\"") : a, &args);
   }
   return args;
 }

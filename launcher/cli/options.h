@@ -35,6 +35,9 @@ struct RunOptions {
 // Slot 0 is "Zantor"; the tokens follow, split at runs of spaces, no
 // quoting, at most 126 of them.
 std::vector<std::string> BuildArgumentVector(const std::string& command_line);
+// The same vector from arguments already split by the system (Linux): each
+// is split again at spaces, so both systems read a command alike.
+std::vector<std::string> ArgumentVectorFromArguments(const std::vector<std::string>& arguments);
 
 // Every slot is tested against every option in table order; later tokens
 // overwrite earlier values; a token with "-all" ends the loop.

@@ -2,19 +2,19 @@
 
 #include <cstdio>
 
+#include "updater/protocol/multipart_form.h"
+
 namespace cli {
 
 std::string UploadContentTypeHeader() {
-  return std::string("Content-Type: multipart/form-data; boundary=") + kUploadBoundary;
+  return protocol::MultipartContentTypeHeader(kUploadBoundary);
 }
 
 std::string UploadPreamble(const std::string& file_name) {
-  return std::string("--") + kUploadBoundary + "\r\n" +
-         "Content-Disposition: form-data; name=\"rcc\"; filename=\"" + file_name + "\"\r\n" +
-         "Content-Type: application/octet-stream\r\n\r\n";
+  return protocol::MultipartPreamble(kUploadBoundary, kUploadField, file_name);
 }
 
-std::string UploadEpilogue() { return std::string("\r\n--") + kUploadBoundary + "--\r\n"; }
+std::string UploadEpilogue() { return protocol::MultipartEpilogue(kUploadBoundary); }
 
 std::string SendingProgressLine(uint64_t sent, uint64_t total, bool last) {
   const uint64_t p = total ? sent * 1000 / total : 1000;

@@ -15,6 +15,7 @@ namespace cli {
 constexpr char kUploadAgent[] = "FileUploader/1.0";
 constexpr char kUploadObject[] = "fwupdate/cgi-bin/fwupdate.cgi";  // no leading "/"
 constexpr char kUploadBoundary[] = "----Boundary12345";
+constexpr char kUploadField[] = "rcc";
 constexpr uint32_t kUploadChunk = 8192;
 
 // "Content-Type: multipart/form-data; boundary=----Boundary12345"

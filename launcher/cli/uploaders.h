@@ -9,19 +9,16 @@
 
 namespace cli {
 
-// 0 when the board answered (whatever its status, which is printed), -1 on
-// any failure before that. Prints the progress line after every write.
+// 0 when the board answered 200, -1 on any other answer (its status is
+// printed) or failure. Interim 1xx answers are skipped and redirects never
+// followed. Prints the progress line after every write.
 int UploadWithWinHttp(const std::string& host, const std::string& object,
                       const std::string& file_name);
 
-// "curl.exe" (found on the search path) on Windows, "curl" elsewhere; the
-// null device for curl's -o.
-std::string CurlProgram();
-std::string NullDevice();
-
 // Runs the program of args[0] with these arguments, no command interpreter
 // between, its standard output read through a pipe (at most 260 bytes
-// kept). Returns the status it printed, or -1 when it cannot be started.
+// kept), stopped after ten minutes. Returns the status it printed (0 when
+// it printed none or was stopped), or -1 when it cannot be started.
 // `command_text` is only shown in the trace.
 int UploadWithCurl(const std::string& command_text, const std::vector<std::string>& args);
 

@@ -19,6 +19,21 @@ struct UnzipVersionInfo {
 // of at most 6.0.0, the interface whose records this program fills.
 bool UnzipVersionAcceptable(const UnzipVersionInfo& info);
 
+// The same test on the library's own record (UzpVer, as UzpVersion gives
+// it), read alike on both systems; a missing record is refused.
+template <typename UzpVersionRecord>
+bool UnzipVersionAcceptable(const UzpVersionRecord* version) {
+  if (version == nullptr) return false;
+  UnzipVersionInfo info;
+  info.struct_length = version->structlen;
+  info.api_minimum_end = offsetof(UzpVersionRecord, dllapimin) + sizeof(version->dllapimin);
+  info.unzip_major = version->unzip.major;
+  info.api_major = version->dllapimin.major;
+  info.api_minor = version->dllapimin.minor;
+  info.api_patch = version->dllapimin.patchlevel;
+  return UnzipVersionAcceptable(info);
+}
+
 }  // namespace launcher
 
 #endif  // LAUNCHER_STARTUP_UNZIP_VERSION_H_

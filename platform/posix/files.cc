@@ -70,8 +70,6 @@ SysError RemoveEmptyDirectory(const std::string& path) {
   return ::rmdir(path.c_str()) == 0 ? 0 : errno;
 }
 
-std::string SysErrorText(SysError code) { return std::strerror(code); }
-
 namespace {
 
 std::string ModeText(mode_t mode) {

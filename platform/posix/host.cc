@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <fcntl.h>
 #include <sys/time.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <errno.h>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "platform/posix/unique_fd.h"
+#include "platform/process.h"
 
 namespace platform {
 namespace {
@@ -110,52 +110,14 @@ void ForgetNeighbour(const std::string& address) {
 
 std::string ToAnsiCodePage(const std::string& utf8) { return utf8; }
 
-namespace {
-
-// The first executable `name` on the PATH; empty when there is none.
-std::string FindOnPath(const char* name) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    const size_t end = std::min(dirs.find(':', start), dirs.size());
-    const std::string dir = dirs.substr(start, end - start);
-    if (!dir.empty()) {
-      const std::string candidate = dir + "/" + name;
-      if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    start = end + 1;
-  }
-  return std::string();
-}
-
-}  // namespace
-
 void OpenWebPage(const std::string& url) {
-  const std::string opener = FindOnPath("xdg-open");
-  if (opener.empty()) return;
-  // The URL is one argument of its own; no shell sees it. A grandchild
-  // runs the opener so that nothing is left to reap and nothing waits for
-  // the browser.
-  const char* argv[] = {"xdg-open", url.c_str(), nullptr};
-  const pid_t child = fork();
-  if (child < 0) return;
-  if (child == 0) {
-    if (fork() == 0) {
-      const int null = open("/dev/null", O_RDWR);
-      if (null >= 0) {
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-      }
-      execv(opener.c_str(), const_cast<char* const*>(argv));
-      _exit(127);
-    }
-    _exit(0);
-  }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
+  // The URL is one argument of its own; no shell sees it. Nothing waits for
+  // the browser, and nothing is left to reap.
+  ProcessSpec spec;
+  spec.argv = {"xdg-open", url};
+  spec.quiet = true;
+  spec.wait = false;
+  RunProcess(spec);
 }
 
 void DebugTrace(const char* text) {

@@ -49,8 +49,10 @@ bool PlainHost(const std::string& host) {
   return true;
 }
 
+// The request target as WinHTTP takes it, with or without its leading
+// slash; the URL always gets one.
 bool PlainPath(const std::string& path) {
-  if (path.empty() || path[0] != '/') return false;
+  if (path.empty()) return false;
   for (const char c : path) {
     if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f || c == '#') return false;
   }
@@ -92,7 +94,8 @@ class CurlHttpSession final : public HttpSession {
     MultiHandle multi(curl_multi_init());
     if (!easy || !multi) return false;
     CURL* e = easy.get();
-    url_ = "http://" + spec.server + ":" + std::to_string(spec.port) + spec.path;
+    url_ = "http://" + spec.server + ":" + std::to_string(spec.port) +
+           (spec.path[0] == '/' ? "" : "/") + spec.path;
     timeouts_ = spec.timeouts;
     // WinHTTP resolves and connects under two limits; curl has one for both.
     const long connect_ms = static_cast<long>(std::max(0, spec.timeouts.resolve_ms)) +

@@ -4,10 +4,14 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace platform {
@@ -89,6 +93,36 @@ class PosixUdpApi final : public UdpApi {
   }
 
   uint32_t ParseAddress(const std::string& text) override { return inet_addr(text.c_str()); }
+
+  Readiness WaitReadable(SocketHandle s, int timeout_ms) override {
+    pollfd p{static_cast<int>(s), POLLIN, 0};
+    int r;
+    do {
+      r = poll(&p, 1, timeout_ms);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) return Readiness::kFailed;
+    if (r == 0) return Readiness::kTimedOut;
+    return (p.revents & POLLIN) ? Readiness::kReadable : Readiness::kFailed;
+  }
+
+  std::vector<uint32_t> LocalIpv4Addresses() override {
+    std::vector<uint32_t> out;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return out;
+    size_t examined = 0;
+    for (ifaddrs* i = list; i && examined < kMaxLocalAddresses; i = i->ifa_next) {
+      if (!i->ifa_addr) continue;
+      const int family = i->ifa_addr->sa_family;
+      if (family != AF_INET && family != AF_INET6) continue;
+      ++examined;
+      // Like the Windows list: addresses of interfaces that are up, no loopback.
+      if (family == AF_INET && (i->ifa_flags & IFF_UP) && !(i->ifa_flags & IFF_LOOPBACK)) {
+        out.push_back(reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr);
+      }
+    }
+    freeifaddrs(list);
+    return out;
+  }
 };
 
 }  // namespace

@@ -16,6 +16,8 @@
 namespace platform {
 namespace {
 
+constexpr int kPaintsPerRound = 64;  // windows repainted per round of pending messages
+
 class WindowLoop final : public EventLoop {
  public:
   WindowLoop() = default;
@@ -94,6 +96,13 @@ class WindowLoop final : public EventLoop {
     // after the mark; ask for due ticks explicitly, at most one per timer.
     for (size_t n = timers_.size(); n > 0; --n) {
       if (!PeekMessageW(&msg, window_.get(), WM_TIMER, WM_TIMER, PM_REMOVE)) break;
+      Dispatch(msg);
+    }
+    // WM_PAINT too comes only from an empty queue: without this the window
+    // shows nothing new while an upload or a chain of uploads pumps here.
+    // Bounded, since a window that never validates would repaint for ever.
+    for (int n = 0; n < kPaintsPerRound; ++n) {
+      if (!PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) break;
       Dispatch(msg);
     }
   }

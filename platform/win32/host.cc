@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "platform/process.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -17,13 +18,15 @@ void ForgetNeighbour(const std::string& address) {
   in_addr parsed{};
   if (address.empty() || InetPtonA(AF_INET, address.c_str(), &parsed) != 1) return;
   const unsigned char* b = reinterpret_cast<const unsigned char*>(&parsed);
-  wchar_t arguments[32];
-  _snwprintf(arguments, sizeof arguments / sizeof arguments[0], L"-d %u.%u.%u.%u", b[0], b[1], b[2],
-             b[3]);
-  arguments[sizeof arguments / sizeof arguments[0] - 1] = L'\0';
+  char dotted[16];
+  std::snprintf(dotted, sizeof dotted, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
   // Not waited for: the entry is gone long before the upload connects, and
   // a failure only costs the board one more ARP exchange.
-  ShellExecuteW(nullptr, L"open", L"arp", arguments, nullptr, SW_HIDE);
+  ProcessSpec spec;
+  spec.argv = {"arp", "-d", dotted};
+  spec.hidden = true;
+  spec.wait = false;
+  RunProcess(spec);
 }
 
 std::string ToAnsiCodePage(const std::string& utf8) {

@@ -49,6 +49,13 @@ class WinHttpSession final : public HttpSession {
       Close();
       return false;
     }
+    // WinHTTP follows redirects on its own, re-sending a POST as a GET with
+    // the POST's headers: an upload is answered where it was sent, or fails.
+    DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+    if (!WinHttpSetOption(request_.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never)) {
+      Close();
+      return false;
+    }
     return true;
   }
 
@@ -88,6 +95,9 @@ class WinHttpSession final : public HttpSession {
       SetLastError(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
       return false;
     }
+    // Windows skips interim (1xx) answers itself. Wine's WinHTTP cannot:
+    // it takes the blank line that ends a "100 Continue" for the next
+    // status line and fails, and the answer after it cannot be read.
     return WinHttpReceiveResponse(request_.get(), nullptr) != FALSE;
   }
 

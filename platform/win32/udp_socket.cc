@@ -6,6 +6,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <vector>
+
 namespace platform {
 namespace {
 
@@ -99,6 +101,42 @@ class WinsockUdpApi final : public UdpApi {
 
   uint32_t ParseAddress(const std::string& text) override {
     return static_cast<uint32_t>(inet_addr(text.c_str()));
+  }
+
+  Readiness WaitReadable(SocketHandle s, int timeout_ms) override {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(ToSocket(s), &readable);
+    timeval limit{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    const int r = select(0, &readable, nullptr, nullptr, &limit);
+    if (r == SOCKET_ERROR) return Readiness::kFailed;
+    return r > 0 ? Readiness::kReadable : Readiness::kTimedOut;
+  }
+
+  std::vector<uint32_t> LocalIpv4Addresses() override {
+    std::vector<uint32_t> out;
+    const SOCKET probe = socket(AF_INET, SOCK_DGRAM, 0);
+    if (probe == INVALID_SOCKET) return out;
+    // SOCKET_ADDRESS_LIST with its entries, in a 1024-byte buffer.
+    alignas(8) char buffer[1024];
+    DWORD returned = 0;
+    if (WSAIoctl(probe, SIO_ADDRESS_LIST_QUERY, nullptr, 0, buffer, sizeof buffer, &returned,
+                 nullptr, nullptr) == 0) {
+      const auto* list = reinterpret_cast<const SOCKET_ADDRESS_LIST*>(buffer);
+      const INT count = list->iAddressCount < static_cast<INT>(kMaxLocalAddresses)
+                            ? list->iAddressCount
+                            : static_cast<INT>(kMaxLocalAddresses);
+      for (INT i = 0; i < count; ++i) {
+        const SOCKET_ADDRESS& a = list->Address[i];
+        if (a.lpSockaddr && a.lpSockaddr->sa_family == AF_INET &&
+            a.iSockaddrLength >= static_cast<INT>(sizeof(sockaddr_in))) {
+          out.push_back(reinterpret_cast<const sockaddr_in*>(a.lpSockaddr)->sin_addr.s_addr);
+        }
+      }
+    }
+    shutdown(probe, SD_BOTH);
+    closesocket(probe);
+    return out;
   }
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/cli/exit_codes.h"
+#include "launcher/cli/flash_plan.h"
 
 namespace cli {
 namespace {
@@ -47,6 +48,75 @@ TEST(FirmwareType, Rules) {
       EXPECT_EQ(d.type, k.type) << what;
     }
     EXPECT_EQ(d.print, k.print) << what;
+  }
+}
+
+TEST(FlashPlan, ModelAcceptedAsThePackageSeesIt) {
+  struct Case {
+    const char *package, *uib, *from;
+    int code;
+    const char* uib_after;
+    bool wireless;
+  };
+  const Case cases[] = {
+      {"QJ-L04", "QJ-L04", "5.00", 0, "QJ-L04", false},
+      {"QJ-W05", "QJ-W05", "5.00", 0, "QJ-W05", true},
+      // A QJ-L04 board still at 0.00 under a QJ-W05 package is a QJ-W05.
+      {"QJ-W05", "QJ-L04", "0.00", 0, "QJ-W05", true},
+      {"QJ-W05", "QJ-L04", "5.00", kExitWrongModel, "QJ-L04", false},
+      {"QJ-L04", "QJ-W05", "0.00", kExitWrongModel, "QJ-W05", false},
+      {"QJ-W05", "QJ-W02", "0.00", kExitWrongModel, "QJ-W02", false},
+  };
+  for (const Case& k : cases) {
+    const ModelDecision d = DecideModel(k.package, k.uib, k.from);
+    const std::string what = std::string(k.package) + " / " + k.uib + " " + k.from;
+    EXPECT_EQ(d.exit_code, k.code) << what;
+    EXPECT_EQ(d.uib, k.uib_after) << what;
+    EXPECT_EQ(d.wireless, k.wireless) << what;
+  }
+}
+
+// The alternatives count only where the options leave them: -typeA asks
+// for the second variant (V2), -typeC for the first (V1).
+TEST(FlashPlan, AlreadyCurrentAgainstVersionAndAlternatives) {
+  const PackageSettings p = DerivePackageSettings("1.20 or 2.20", "QJ-L04", "l04.rcc");
+  struct Case {
+    const char* from;
+    bool a, c, d0;
+    bool current;
+  };
+  const Case cases[] = {
+      {"1.20", false, false, false, true},  {"2.20", false, false, false, true},
+      {"1.20", true, false, false, false},  {"2.20", true, false, false, true},
+      {"1.20", false, true, false, true},   {"2.20", false, true, false, false},
+      {"1.20", true, true, false, false},   {"2.20", true, true, false, false},
+      {"1.10", false, false, false, false}, {"1.20", false, false, true, false},
+  };
+  for (const Case& k : cases) {
+    RunOptions o;
+    o.type_a = k.a;
+    o.type_c = k.c;
+    o.overwrite = k.d0;
+    EXPECT_EQ(AlreadyCurrent(p, o, k.from), k.current)
+        << k.from << " a=" << k.a << " c=" << k.c << " d0=" << k.d0;
+  }
+}
+
+TEST(FlashPlan, EachTypeHasItsImageFileAndExpectedVersion) {
+  const PackageSettings p = DerivePackageSettings("1.20 or 2.20", "QJ-L04", "l04.rcc");
+  struct Case {
+    const char *type, *resource, *file_setting, *expected;
+  };
+  const Case cases[] = {
+      {kTypeQ05, "QJL04RCC", "", "1.20 or 2.20"},
+      {kTypeQ01, "QJL04RCC_1", "DEF_FIRMFILE_NAME_1", "1.20"},
+      {kTypeQ02, "QJL04RCC_2", "DEF_FIRMFILE_NAME_2", "2.20"},
+  };
+  for (const Case& k : cases) {
+    const ImageChoice c = ChooseImage(p, k.type);
+    EXPECT_EQ(c.resource, k.resource) << k.type;
+    EXPECT_EQ(c.file_setting, k.file_setting) << k.type;
+    EXPECT_EQ(c.expected, k.expected) << k.type;
   }
 }
 

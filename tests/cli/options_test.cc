@@ -19,6 +19,11 @@ TEST(ArgumentVector, SplitsAtRunsOfSpacesWithoutQuoting) {
   const auto args = BuildArgumentVector(many);
   ASSERT_EQ(args.size(), 127u);
   EXPECT_EQ(args.back(), "t125");
+  // Arguments the system split already read as their Windows command line.
+  EXPECT_EQ(ArgumentVectorFromArguments({"-e1.2.3.4  -d0", "", "x"}),
+            (std::vector<std::string>{"Zantor", "-e1.2.3.4", "-d0", "\"\"", "x"}));
+  EXPECT_EQ(ArgumentVectorFromArguments({}), std::vector<std::string>{"Zantor"});
+  EXPECT_EQ(ArgumentVectorFromArguments(std::vector<std::string>(200, "t")).size(), 127u);
 }
 
 TEST(Options, TokenRules) {

@@ -103,7 +103,7 @@ run_phase http --image "$work/image.rcc" --http-timeout 1500 \
     --board ip=10.213.0.12,http=500 \
     --board ip=10.213.0.13,http=refuse \
     --board ip=10.213.0.14,http=reset \
-    --board ip=10.213.0.15,newversion=0.00,restart=800 \
+    --board ip=10.213.0.15,newversion=0.00,restart=800,rate=8000000 \
     --board ip=10.213.0.16,http=noanswer
 rm -f "$work"/image.rcc "$work"/good "$work"/flipped "$work"/srom1
 

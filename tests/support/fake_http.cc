@@ -9,6 +9,7 @@ class FakeSession final : public platform::HttpSession {
   explicit FakeSession(FakeBoardHttp& board) : b_(board) {}
   bool Open(const platform::HttpRequestSpec& spec) override {
     b_.spec = spec;
+    b_.uploads.push_back(spec.server);
     b_.closed = false;
     return !b_.fail_open;
   }
@@ -35,7 +36,8 @@ class FakeSession final : public platform::HttpSession {
   }
   bool ReceiveResponse() override { return !b_.fail_response; }
   bool QueryStatusCode(uint32_t* status) override {
-    *status = b_.status;
+    const auto own = b_.status_of.find(b_.spec.server);
+    *status = own != b_.status_of.end() ? own->second : b_.status;
     return true;
   }
   void Close() override { b_.closed = true; }

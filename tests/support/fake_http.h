@@ -3,6 +3,7 @@
 #define TESTS_SUPPORT_FAKE_HTTP_H_
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ struct FakeBoardHttp {
   uint32_t short_writes = 0;  // take at most this much per write (0: all)
   bool fail_response = false;
   uint32_t status = 200;
+  std::map<std::string, uint32_t> status_of;  // by board address, before `status`
+  std::vector<std::string> uploads;           // board addresses, in the order opened
 
   int sessions = 0;
   platform::HttpRequestSpec spec;

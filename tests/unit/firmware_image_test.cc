@@ -69,5 +69,15 @@ TEST(Settings, NineKeysReadInTheirOrderIntoTheirFields) {
   EXPECT_EQ(s.firmFileName, "v:DEF_FIRMFILE_NAME");
 }
 
+// A hand-edited SideBySide= never yields 0 boards (nothing would ever start)
+// nor a wrapped huge number; anything doubtful is the default.
+TEST(Settings, SideBySideValue) {
+  const std::pair<const char*, uint32_t> cases[] = {
+      {"", 8},   {"1", 1},  {"3", 3},  {"9999", 9999}, {"0", 8},     {"00", 8},
+      {"-3", 8}, {"+3", 8}, {" 3", 8}, {"3x", 8},      {"10000", 8}, {"4294967299", 8},
+  };
+  for (const auto& [text, want] : cases) EXPECT_EQ(SideBySideFromText(text), want) << text;
+}
+
 }  // namespace
 }  // namespace update

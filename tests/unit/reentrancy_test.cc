@@ -7,6 +7,7 @@
 // board that vanished before the batch began is simply not updated.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -42,6 +43,8 @@ enum class Intrusion {
   kRefresh,       // F5 or an adapter dialog's OK
   kSecondUpdate,  // the update command once more
   kTreeClick,     // a category chosen: the list is rebuilt
+  kCloseNo,       // the window's close request, its question answered No
+  kCloseYes,      // ... answered Yes: the program ends
 };
 
 struct Case {
@@ -103,6 +106,11 @@ struct Reentrancy : ::testing::TestWithParam<std::tuple<Moment, Intrusion>> {
         break;
       case Intrusion::kTreeClick:
         h.Select("QJ-L04(Wired)");
+        break;
+      case Intrusion::kCloseNo:
+      case Intrusion::kCloseYes:
+        h.view.answers.push_front(what == Intrusion::kCloseYes ? Answer::kYes : Answer::kNo);
+        EXPECT_EQ(h.form.FormClose(), what == Intrusion::kCloseYes);
         break;
     }
     if (h.form.updating()) {
@@ -172,7 +180,8 @@ TEST_P(Reentrancy, NothingFreedIsUsedAndNoSecondBatchStarts) {
 std::string Name(const ::testing::TestParamInfo<std::tuple<Moment, Intrusion>>& info) {
   static const char* kMoments[] = {"Confirmation", "SameVersion", "Downgrade", "Run",
                                    "Failure",      "Success",     "Stop",      "Abort"};
-  static const char* kIntrusions[] = {"StrayReply", "Refresh", "SecondUpdate", "TreeClick"};
+  static const char* kIntrusions[] = {"StrayReply", "Refresh", "SecondUpdate",
+                                      "TreeClick",  "CloseNo", "CloseYes"};
   return std::string(kMoments[static_cast<int>(std::get<0>(info.param))]) + "_" +
          kIntrusions[static_cast<int>(std::get<1>(info.param))];
 }
@@ -217,5 +226,84 @@ TEST(ReentrancyStop, StopDuringTheDowngradeQuestionEndsTheBatch) {
   EXPECT_TRUE(h.form.command_enabled(Command::kRefresh));
   EXPECT_TRUE(h.form.command_enabled(Command::kFirmUpdate)) << "stopped: the command reopens";
 }
+
+// The same intrusions while boards are updated side by side: the first board
+// is confirmed and the second sits in its restart wait when the third's
+// moment comes. Nothing freed is used, no board is uploaded twice, the
+// restarting board is never abandoned except by a close answered Yes.
+enum class SideMoment {
+  kWaiting,    // a timer while the second and third boards wait
+  kFailure,    // the third board's failure message
+  kDowngrade,  // the third board's downgrade question
+};
+
+struct ReentrancySideBySide : Reentrancy {};
+
+TEST_P(ReentrancySideBySide, RestartingBoardsAreKeptAndNoneIsUploadedTwice) {
+  const auto moment = static_cast<SideMoment>(std::get<0>(GetParam()));
+  const Intrusion intrusion = std::get<1>(GetParam());
+  const std::string ip[] = {"10.213.0.11", "10.213.0.12", "10.213.0.13"};
+  const std::string mac[] = {"02:00:00:00:00:11", "02:00:00:00:00:12", "02:00:00:00:00:13"};
+  h.form.FormShow(1033);
+  h.loop.ProcessPending();
+  for (int i = 0; i < 3; ++i) {
+    h.AddBoard(ip[i], mac[i], 5, i == 2 && moment == SideMoment::kDowngrade ? 0x20 : 0x00);
+  }
+  h.Select("QJ-L04(Wired)");
+  h.form.ListViewMouseDown(h.view.RowOf(ip[2]), true);
+  if (moment == SideMoment::kFailure) h.http.status_of[ip[2]] = 500;
+  h.form.set_side_by_side(3);
+  h.view.answers.assign(8, Answer::kYes);
+  h.view.modal = true;
+  h.view.while_open = [&](size_t index) {
+    if (index == 1 && !delivered) Deliver(intrusion);
+  };
+  shot.loop = &h.loop;
+  shot.call = [&] { Deliver(intrusion); };
+
+  h.form.FirmUpdateButtonClick();
+  h.RunOutRestartWait();
+  h.AnswerVersion(ip[0], mac[0], 5, 0x12);
+  if (moment == SideMoment::kWaiting) h.loop.StartTimer(kIntrusionTimer, 2000, &shot);
+  for (int round = 0; round < 3 && h.form.updating() && !h.form.closing(); ++round) {
+    h.loop.RunFor(1100);
+    h.RunOutRestartWait();
+    for (int i = 0; i < 3; ++i) h.AnswerVersion(ip[i], mac[i], 5, 0x12);
+    h.loop.RunFor(70 * 3);
+  }
+  ASSERT_TRUE(delivered) << "the moment never came";
+  EXPECT_TRUE(updating_then);
+  std::vector<std::string> uploads = h.http.uploads;
+  std::sort(uploads.begin(), uploads.end());
+  EXPECT_EQ(std::unique(uploads.begin(), uploads.end()), uploads.end()) << "a board uploaded twice";
+  for (const std::string& a : ip) EXPECT_NE(h.Device(a), nullptr) << "a record was freed";
+  EXPECT_EQ(h.view.rows.at(h.view.RowOf(ip[0])).sub[3], "Finish");
+  if (intrusion == Intrusion::kCloseYes) {
+    EXPECT_TRUE(h.loop.QuitRequested());
+    if (moment == SideMoment::kDowngrade) {
+      EXPECT_EQ(h.http.uploads.size(), 2u) << "an upload began after the window closed";
+    }
+  } else {
+    EXPECT_EQ(h.view.rows.at(h.view.RowOf(ip[1])).sub[3], "Finish") << "the second was abandoned";
+    EXPECT_FALSE(h.form.updating());
+    EXPECT_EQ(h.http.uploads.size(), 3u);
+  }
+}
+
+std::string SideName(const ::testing::TestParamInfo<std::tuple<Moment, Intrusion>>& info) {
+  static const char* kMoments[] = {"Waiting", "Failure", "Downgrade"};
+  const std::string both = Name(info);
+  return kMoments[static_cast<int>(std::get<0>(info.param))] + both.substr(both.find('_'));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SideBySidePhase, ReentrancySideBySide,
+    ::testing::Combine(::testing::Values(static_cast<Moment>(SideMoment::kWaiting),
+                                         static_cast<Moment>(SideMoment::kFailure),
+                                         static_cast<Moment>(SideMoment::kDowngrade)),
+                       ::testing::Values(Intrusion::kStrayReply, Intrusion::kRefresh,
+                                         Intrusion::kSecondUpdate, Intrusion::kTreeClick,
+                                         Intrusion::kCloseNo, Intrusion::kCloseYes)),
+    SideName);
 
 }  // namespace

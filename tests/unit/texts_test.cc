@@ -190,6 +190,13 @@ TEST(Texts, ComposedMessages) {
             "アップデート中にエラーが発生しました。\r\n\r\n192.168.0.5\r\n"
             "02:00:00:12:34:5E : データ送信に失敗しました。");
   EXPECT_EQ(WorkerFailureMessage(en, -5, ip, mac), "Updating error.\r\n\r\n192.168.0.5");
+
+  // Counts of two digits and more each land in their own place.
+  EXPECT_EQ(BatchCountLine(en, 17, 1, 12), "Boards updated: 17, failed: 1, not started: 12.");
+  EXPECT_EQ(BatchCountLine(ja, 0, 20, 0), "更新済み: 0台、失敗: 20台、未開始: 0台");
+  EXPECT_EQ(
+      CaptionOf(LanguageCaptions(Language::Japanese, kModel, kVer), Component::SideBySideItem),
+      "複数のボードを同時に更新");
 }
 
 }  // namespace

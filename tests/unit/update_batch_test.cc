@@ -475,3 +475,152 @@ TEST_F(Batch, CheckingAsksAtTheAddressTheUpdateBeganWith) {
 }
 
 }  // namespace
+
+// ---- Several boards at once -------------------------------------------------
+
+struct SideBySide : Batch {
+  // Boards .11, .12, ... at 5.00 (the ones in `newer` at 5.20 and ticked by
+  // hand), `at_once` of them at once; the update command answered Yes.
+  void Start(int boards, uint32_t at_once, std::vector<int> newer = {}) {
+    h->form.FormShow(1033);
+    h->loop.ProcessPending();
+    for (int i = 1; i <= boards; ++i) {
+      const bool up = std::count(newer.begin(), newer.end(), i) > 0;
+      Board(Ip(i), Mac(i), 5, up ? 0x20 : 0x00);
+    }
+    h->Select("QJ-L04(Wired)");
+    for (int i : newer) h->form.ListViewMouseDown(h->view.RowOf(Ip(i)), true);
+    h->form.set_side_by_side(at_once);
+    h->view.answers.push_front(Answer::kYes);
+    h->form.FirmUpdateButtonClick();
+  }
+  static std::string Ip(int i) { return "10.213.0." + std::to_string(10 + i); }
+  static std::string Mac(int i) { return "02:00:00:00:00:" + std::to_string(10 + i); }
+  // Board i reports the new version once its wait is over.
+  void Confirm(int i) {
+    h->loop.RunUntil([&] { return Row(Ip(i)).sub[3] == "Checking update"; }, 400000);
+    AnswerVersion(Ip(i), Mac(i), 5, 0x12);
+    h->loop.RunFor(70);
+  }
+  Strings Uploads(int from, int to) {
+    Strings out;
+    for (int i = from; i <= to; ++i) out.push_back(Ip(i));
+    return out;
+  }
+  std::string Count(size_t updated, size_t failed, size_t not_started) {
+    return ui::BatchCountLine(h->form.texts(), updated, failed, not_started);
+  }
+};
+
+TEST_F(SideBySide, TheFirstBoardAloneThenUpToNRestartingAtOnce) {
+  Start(6, 3);
+  h->RunOutRestartWait();
+  EXPECT_EQ(h->http.uploads, Uploads(1, 1)) << "the first board runs alone until confirmed";
+  Confirm(1);
+  // Three restarting at once: the fifth waits for a place.
+  EXPECT_EQ(h->http.uploads, Uploads(1, 4));
+  EXPECT_TRUE(h->view.enabled[Command::kStop]);
+  EXPECT_FALSE(h->view.enabled[Command::kSideBySide]);
+  Confirm(2);
+  EXPECT_EQ(h->http.uploads, Uploads(1, 5));
+  Confirm(3);
+  EXPECT_EQ(h->http.uploads, Uploads(1, 6));
+  EXPECT_FALSE(h->view.enabled[Command::kStop]) << "the last board has started";
+  for (int i = 4; i <= 6; ++i) Confirm(i);
+  EXPECT_FALSE(h->form.updating());
+  EXPECT_EQ(Questions().back(), Text(ui::TextKey::MsgSuccess) + "\r\n\r\n" + Count(6, 0, 0));
+  EXPECT_TRUE(h->view.enabled[Command::kSideBySide]);
+  EXPECT_EQ(std::count_if(h->traces.begin(), h->traces.end(),
+                          [](const std::string& t) { return t.rfind("board ", 0) == 0; }),
+            6);
+}
+
+TEST_F(SideBySide, AFailureStartsNothingNewAndTheUploadedBoardsFinish) {
+  struct Case {
+    const char* name;
+    int failing;  // board answering 500
+    uint32_t at_once;
+    int uploads;  // boards that ever started
+    size_t updated;
+  };
+  const Case cases[] = {
+      {"the first board: the batch ends as one after another does", 1, 4, 1, 0},
+      {"while three boards wait", 5, 4, 5, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    h = std::make_unique<FormHarness>("10.213.0.2", image.path());
+    h->Refresh();
+    h->http.status_of[Ip(c.failing)] = 500;
+    Start(6, c.at_once);
+    h->RunOutRestartWait();
+    if (c.failing > 1) Confirm(1);
+    EXPECT_EQ(h->http.uploads, Uploads(1, c.uploads)) << "no upload after the failure";
+    h->loop.RunFor(1100);  // the failure's report
+    const Strings asked = Questions();
+    EXPECT_NE(
+        std::find(asked.begin(), asked.end(),
+                  ui::WorkerFailureMessage(h->form.texts(), -11, Ip(c.failing), Mac(c.failing))),
+        asked.end());
+    for (int i = 2; i < c.failing; ++i) Confirm(i);
+    EXPECT_EQ(h->http.uploads, Uploads(1, c.uploads));
+    for (int i = 1; i < c.failing; ++i) EXPECT_EQ(Row(Ip(i)).sub[3], "Finish") << i;
+    EXPECT_FALSE(h->form.updating());
+    EXPECT_EQ(Questions().back(), Count(c.updated, 1, 6 - c.uploads));
+    EXPECT_TRUE(h->view.enabled[Command::kFirmUpdate]);
+  }
+}
+
+TEST_F(SideBySide, StopLetsTheRestartingBoardsFinish) {
+  Start(6, 3);
+  h->RunOutRestartWait();
+  Confirm(1);
+  h->view.answers = {Answer::kYes};
+  h->form.StopButtonClick();
+  for (int i = 2; i <= 4; ++i) Confirm(i);
+  EXPECT_EQ(h->http.uploads, Uploads(1, 4));
+  EXPECT_FALSE(h->form.updating());
+  EXPECT_EQ(Questions().back(), Count(4, 0, 2)) << "no success message after a stop";
+  EXPECT_TRUE(h->view.enabled[Command::kFirmUpdate]);
+}
+
+TEST_F(SideBySide, DowngradeQuestionWhenTheBoardsTurnComesWithOthersRestarting) {
+  for (const Answer answer : {Answer::kNo, Answer::kYes}) {
+    SCOPED_TRACE(answer == Answer::kNo ? "No" : "Yes");
+    h = std::make_unique<FormHarness>("10.213.0.2", image.path());
+    h->Refresh();
+    h->view.answers = {answer};  // the downgrade question's
+    Start(5, 4, {4});
+    h->RunOutRestartWait();
+    EXPECT_EQ(Questions().size(), 1u) << "not asked before its turn";
+    Confirm(1);
+    ASSERT_EQ(Questions().size(), 2u);
+    EXPECT_EQ(Questions().back(), ui::DowngradeQuestion(h->form.texts(), Ip(4), Mac(4)));
+    if (answer == Answer::kNo) {
+      // Boards 2 and 3 are restarting: they are not abandoned.
+      EXPECT_EQ(h->http.uploads, Uploads(1, 3));
+      EXPECT_TRUE(h->form.updating());
+      Confirm(2);
+      Confirm(3);
+      EXPECT_EQ(h->http.uploads, Uploads(1, 3));
+      EXPECT_EQ(Questions().back(), Count(3, 0, 2));
+    } else {
+      EXPECT_EQ(h->http.uploads, Uploads(1, 5));
+      for (int i = 2; i <= 5; ++i) Confirm(i);
+      EXPECT_EQ(Questions().back(), Text(ui::TextKey::MsgSuccess) + "\r\n\r\n" + Count(5, 0, 0));
+    }
+    EXPECT_FALSE(h->form.updating());
+  }
+}
+
+TEST_F(SideBySide, TheItemSwitchesBetweenTheSettingAndOneAndNotDuringABatch) {
+  h->form.SideBySideItemClick();
+  EXPECT_EQ(h->form.side_by_side(), 8u) << "the Zantor.ini default";
+  EXPECT_TRUE(h->view.item_checked[ui::Component::SideBySideItem]);
+  h->form.SideBySideItemClick();
+  EXPECT_EQ(h->form.side_by_side(), 1u);
+  EXPECT_FALSE(h->view.item_checked[ui::Component::SideBySideItem]);
+  Start(2, 2);
+  h->form.SideBySideItemClick();  // queued before the item was greyed
+  EXPECT_EQ(h->form.side_by_side(), 2u);
+}

@@ -18,6 +18,11 @@ TEST(ZantorOptions, EveryOptionAndItsFaults) {
   EXPECT_EQ(o.list_seconds, 9u);
   EXPECT_TRUE(o.update_ticked);
   EXPECT_TRUE(o.args.empty());
+  EXPECT_EQ(o.side_by_side, 1u);  // one board after another unless asked
+
+  ZantorOptions wide;
+  ASSERT_TRUE(ParseZantorOptions({"--side-by-side", "20", "--update-ticked"}, &wide, &error));
+  EXPECT_EQ(wide.side_by_side, 20u);
 
   ZantorOptions flags;
   ASSERT_TRUE(ParseZantorOptions({"--adapters", "--about", "--help", "10.0.0.9"}, &flags, &error));
@@ -31,6 +36,12 @@ TEST(ZantorOptions, EveryOptionAndItsFaults) {
                                                      {"--list-seconds", "x"},
                                                      {"--list-seconds", "-1"},
                                                      {"--list-seconds", "5s"},
+                                                     {"--side-by-side", "3"},  // alone
+                                                     {"--update-ticked", "--side-by-side"},
+                                                     {"--update-ticked", "--side-by-side", "0"},
+                                                     {"--update-ticked", "--side-by-side", "-2"},
+                                                     {"--update-ticked", "--side-by-side", "3x"},
+                                                     {"--update-ticked", "--side-by-side", "10000"},
                                                      {"--bogus"},
                                                      {"--"}};
   for (const auto& argv : bad) {
@@ -41,7 +52,7 @@ TEST(ZantorOptions, EveryOptionAndItsFaults) {
   }
   // The usage names every option.
   for (const char* name : {"--list-seconds", "--update-ticked", "--adapters", "--adapter ", "--add",
-                           "--import", "--about", "--help"}) {
+                           "--import", "--about", "--help", "--side-by-side"}) {
     EXPECT_NE(std::string(kZantorUsage).find(name), std::string::npos) << name;
   }
 }

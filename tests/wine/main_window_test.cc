@@ -55,6 +55,7 @@ struct Recorder final : MainFormHandlers {
   void InputAddressItemClick() override { Add("option1"); }
   void ImportAddressListItemClick() override { Add("import"); }
   void AboutItemClick() override { Add("about"); }
+  void SideBySideItemClick() override { Add("side by side"); }
   bool FormClose() override {
     Add("close?");
     if (on_close) on_close();

@@ -12,7 +12,8 @@
 # Inside it, Xvfb gives the program a screen and Wine's virtual desktop
 # draws the window frame, caption and menu bar as Windows would. The script
 # waits until a main-window-sized window is on the desktop (at most -t
-# seconds, default 30), clicks the left button at each -c point in order,
+# seconds, default 30), clicks the left button at each -c point in order
+# (a -c of wait:S sleeps S seconds there, key:K presses the key K, e.g. y),
 # lets it settle, captures the whole screen with ImageMagick's import, and
 # ends the program, Wine and Xvfb.
 # Needs root (ip netns), Xvfb, xwininfo, import and python3 (clicks only).
@@ -116,6 +117,26 @@ x11.XCloseDisplay(display)
 EOF
 }
 
+# One press and release of key K (an X keysym name such as y or Return).
+key() {
+  python3 - "$1" <<'EOF'
+import ctypes, sys, time
+x11 = ctypes.CDLL("libX11.so.6")
+xtst = ctypes.CDLL("libXtst.so.6")
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XStringToKeysym.restype = ctypes.c_ulong
+display = ctypes.c_void_p(x11.XOpenDisplay(None))
+if not display:
+    sys.exit("screenshot: no display for the key")
+code = x11.XKeysymToKeycode(display, ctypes.c_ulong(x11.XStringToKeysym(sys.argv[1].encode())))
+xtst.XTestFakeKeyEvent(display, code, True, 0)
+xtst.XTestFakeKeyEvent(display, code, False, 0)
+x11.XFlush(display)
+time.sleep(0.2)
+x11.XCloseDisplay(display)
+EOF
+}
+
 # The program's top-level windows are X children of the desktop window;
 # wait until one of them is mapped and as large as a main window is.
 deadline=$((SECONDS + timeout))
@@ -146,7 +167,11 @@ fi
 # Painting and the first search round finish within a moment.
 sleep "${ZT_SHOT_SETTLE:-3}"
 for c in "${clicks[@]}"; do
-  click "$c" || exit 1
+  case $c in
+    wait:*) sleep "${c#wait:}"; continue ;;
+    key:*) key "${c#key:}" || exit 1 ;;
+    *) click "$c" || exit 1 ;;
+  esac
   sleep 1
 done
 import -window root "$out" || exit 1

@@ -58,7 +58,8 @@ bool UsableFormName(const std::string& s) {
 }
 
 const char* const kHttpModeNames[] = {"ok",       "500",      "refuse",   "reset",
-                                      "noanswer", "slowbody", "cutshort", "nocode"};
+                                      "noanswer", "slowbody", "cutshort", "nocode",
+                                      "continue", "302",      "401"};
 
 }  // namespace
 
@@ -67,6 +68,7 @@ const char* HttpModeName(HttpMode m) { return kHttpModeNames[static_cast<size_t>
 std::string HttpText(const Board& b) {
   std::string s = HttpModeName(b.http);
   if (b.http == HttpMode::Reset) s += " resetat=" + std::to_string(b.resetAt);
+  if (b.rateBytesPerSec) s += " rate=" + std::to_string(b.rateBytesPerSec);
   s += " restart=" + (b.restartMs == kNever ? std::string("never") : std::to_string(b.restartMs));
   if (b.newVersion) s += " newversion=" + VersionText((*b.newVersion)[0], (*b.newVersion)[1]);
   if (b.field) s += " field=\"" + *b.field + "\"";
@@ -280,6 +282,8 @@ bool ApplySettings(Board& b, const std::string& desc, int64_t nowMs, bool initia
         }
     } else if (key == "resetat")
       ok = ParseNumber(value, 1ul << 40, num) && ((n.resetAt = num), true);
+    else if (key == "rate")
+      ok = ParseNumber(value, 1ul << 40, num) && ((n.rateBytesPerSec = num), true);
     else if (key == "restart") {
       if (value == "never")
         n.restartMs = kNever;

@@ -42,6 +42,9 @@ enum class HttpMode {
   SlowBody,  // answer a 200 head whose body never comes, keep the connection, then restart
   CutShort,  // answer a 200 head, a few of its announced body bytes, close, then restart
   NoCode,    // answer with a status line without a code ("HTTP/ OK"); no restart
+  Continue,  // an unasked "100 Continue" before the 200 of Ok, then restart
+  Redirect,  // read the body, answer 302 with a Location; no restart
+  Unauthorized,  // read the body, answer 401; no restart
 };
 
 const char* HttpModeName(HttpMode m);
@@ -72,6 +75,7 @@ struct Board {
   // Firmware upload over HTTP.
   HttpMode http = HttpMode::Ok;
   uint64_t resetAt = 1 << 20;
+  uint64_t rateBytesPerSec = 0;                      // 0: as fast as the client sends
   int64_t restartMs = 20000;                         // kNever: the board does not come back
   std::optional<std::array<uint8_t, 2>> newVersion;  // unset: the version the image brings
   std::optional<std::string> field;                  // unset: the simulator-wide expectation

@@ -156,20 +156,28 @@ TEST(Settings, UploadKeys) {
 
   b = MakeBoard(
       "ip=10.0.0.1,http=reset,resetat=4096,restart=never,newversion=0.00,"
-      "field=srom1,filename=l04.bin");
+      "field=srom1,filename=l04.bin,rate=2000000");
   EXPECT_EQ(b.http, HttpMode::Reset);
   EXPECT_EQ(b.resetAt, 4096u);
   EXPECT_EQ(b.restartMs, kNever);
   ASSERT_TRUE(b.newVersion);
   EXPECT_EQ((*b.newVersion)[0] | (*b.newVersion)[1], 0);  // "0.00" must be possible
   EXPECT_EQ(HttpText(b),
-            "reset resetat=4096 restart=never newversion=0.00 field=\"srom1\" "
+            "reset resetat=4096 rate=2000000 restart=never newversion=0.00 field=\"srom1\" "
             "filename=\"l04.bin\"");
+
+  // Every answer mode's name reads back as itself.
+  for (const char* mode : {"ok", "500", "refuse", "reset", "noanswer", "slowbody", "cutshort",
+                           "nocode", "continue", "302", "401"}) {
+    b = MakeBoard(std::string("ip=10.0.0.1,http=") + mode);
+    EXPECT_STREQ(HttpModeName(b.http), mode);
+  }
 
   std::string err;
   for (const char* bad :
        {"ip=10.0.0.1,http=404", "ip=10.0.0.1,restart=-1", "ip=10.0.0.1,restart=forever",
-        "ip=10.0.0.1,newversion=5.123", "ip=10.0.0.1,field=", "ip=10.0.0.1,resetat=1k"})
+        "ip=10.0.0.1,newversion=5.123", "ip=10.0.0.1,field=", "ip=10.0.0.1,resetat=1k",
+        "ip=10.0.0.1,rate=2M", "ip=10.0.0.1,rate=-1"})
     EXPECT_FALSE(ParseBoard(bad, b, err)) << bad;
 
   uint8_t major = 0, minor = 0;

@@ -20,6 +20,10 @@ constexpr size_t kMaxConns = 32;         // more at once are reset at accept
 constexpr int64_t kDrainMs = 2000;       // after the answer, how long a client may go on sending
 constexpr int64_t kAcceptPauseMs = 100;  // after an accept error such as EMFILE
 constexpr int kReadRounds = 16;          // reads per connection per poll, so none starves
+// A board with a rate keeps its receive buffer small, so the client really
+// sends at the board's pace instead of filling a large kernel buffer at once.
+constexpr int kRatedReceiveBuffer = 65536;
+constexpr uint64_t kRateBurst = 65536;  // bytes a rated board reads at once from the start
 
 const char* StatusText(int status) {
   switch (status) {
@@ -27,6 +31,10 @@ const char* StatusText(int status) {
       return "OK";
     case 400:
       return "Bad Request";
+    case 302:
+      return "Found";
+    case 401:
+      return "Unauthorized";
     case 404:
       return "Not Found";
     default:
@@ -40,7 +48,10 @@ std::string Response(int status) {
                                         : "The request was not accepted.";
   std::string body = "<html><head><title>" + std::to_string(status) + " " + StatusText(status) +
                      "</title></head><body><p>" + message + "</p></body></html>\r\n";
-  return "HTTP/1.1 " + std::to_string(status) + " " + StatusText(status) +
+  // A redirect points at another path of the same board: a client that
+  // follows it sends a second request, which the log shows.
+  const std::string location = status == 302 ? "\r\nLocation: /fwupdate/moved.cgi" : "";
+  return "HTTP/1.1 " + std::to_string(status) + " " + StatusText(status) + location +
          "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
          "\r\nConnection: close\r\n\r\n" + body;
 }
@@ -191,7 +202,7 @@ void HttpServer::AddPollFds(std::vector<pollfd>& fds) {
     if (c.fd < 0) continue;
     short events = c.phase == Phase::Writing ? POLLOUT : 0;
     // After the client's FIN a socket stays readable for good; asking again would spin.
-    if (!c.peerDone) events |= POLLIN;
+    if (!c.peerDone && !(c.phase == Phase::Reading && c.resumeMs > now)) events |= POLLIN;
     if (events == 0) continue;
     fds.push_back({c.fd, events, 0});
     polled_.push_back(listeners_.size() + i);
@@ -246,15 +257,33 @@ void HttpServer::Accept(Listener& l) {
     c->board = static_cast<size_t>(board);
     c->from = from;
     c->startMs = c->lastMs = c->phaseMs = now;
+    if (boards_[c->board].rateBytesPerSec) {
+      setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kRatedReceiveBuffer, sizeof kRatedReceiveBuffer);
+    }
     log_.Line("accept %s from=%s", BoardText(boards_[c->board]).c_str(), from.c_str());
     conns_.push_back(std::move(c));
   }
 }
 
+size_t HttpServer::ReadAllowance(Conn& c, size_t most, int64_t now) {
+  const uint64_t rate = boards_[c.board].rateBytesPerSec;
+  if (rate == 0 || c.phase != Phase::Reading) return most;
+  const uint64_t allowed = kRateBurst + rate * static_cast<uint64_t>(now - c.startMs) / 1000;
+  // Wait for a reasonable chunk rather than reading a few bytes at a time.
+  const uint64_t chunk = std::min<uint64_t>(16384, rate / 10 + 1);
+  if (allowed >= c.received + chunk)
+    return static_cast<size_t>(std::min<uint64_t>(most, allowed - c.received));
+  c.resumeMs =
+      c.startMs + static_cast<int64_t>((c.received + chunk - kRateBurst) * 1000 / rate) + 1;
+  return 0;
+}
+
 void HttpServer::Read(Conn& c) {
   uint8_t buf[65536];
   for (int round = 0; round < kReadRounds && c.fd >= 0; ++round) {
-    ssize_t n = recv(c.fd, buf, sizeof buf, 0);
+    const size_t most = ReadAllowance(c, sizeof buf, log_.NowMs());
+    if (most == 0) return;
+    ssize_t n = recv(c.fd, buf, most, 0);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) return;
@@ -274,6 +303,7 @@ void HttpServer::Read(Conn& c) {
       return;
     }
     c.lastMs = log_.NowMs();
+    c.received += static_cast<uint64_t>(n);
     Consume(c, buf, static_cast<size_t>(n));
   }
 }
@@ -326,6 +356,20 @@ void HttpServer::Decide(Conn& c) {
       break;
     case HttpMode::Error500:
       Answer(c, k.Ok() ? 500 : k.BadStatus());
+      break;
+    case HttpMode::Redirect:
+      Answer(c, k.Ok() ? 302 : k.BadStatus());
+      break;
+    case HttpMode::Unauthorized:
+      Answer(c, k.Ok() ? 401 : k.BadStatus());
+      break;
+    case HttpMode::Continue:
+      if (!k.Ok()) {
+        Answer(c, k.BadStatus());
+        break;
+      }
+      AnswerRaw(c, "100+200", "HTTP/1.1 100 Continue\r\n\r\n" + Response(200), false);
+      Restart(c.board);
       break;
     case HttpMode::Reset:
     case HttpMode::Refuse:  // switched on after this connection was taken
@@ -511,6 +555,7 @@ int64_t HttpServer::NextDueMs() const {
     if (c.fd < 0 || c.phase == Phase::Holding) continue;
     consider(c.lastMs + opt_.idleMs);
     if (c.phase == Phase::Draining) consider(c.phaseMs + kDrainMs);
+    if (c.phase == Phase::Reading && c.resumeMs > now) consider(c.resumeMs);
   }
   for (const Board& b : boards_)
     if (b.downUntilMs > now && b.downUntilMs != kNever) consider(b.downUntilMs);

@@ -84,6 +84,8 @@ class HttpServer {
     std::string out;
     size_t outOff = 0;
     uint64_t extra = 0;           // bytes after the request
+    uint64_t received = 0;        // request bytes read so far (head and body)
+    int64_t resumeMs = 0;         // a board with a rate reads again from this time
     bool holdAfterWrite = false;  // keep the connection open, silent, after the answer
   };
 
@@ -93,6 +95,8 @@ class HttpServer {
   bool Reconcile(int64_t now, std::string* fatal);
   void Accept(Listener& l);
   void Read(Conn& c);
+  // Bytes the board's rate lets this connection read now; 0 sets resumeMs.
+  size_t ReadAllowance(Conn& c, size_t most, int64_t now);
   void Consume(Conn& c, const uint8_t* p, size_t n);
   void Decide(Conn& c);
   void Answer(Conn& c, int status);

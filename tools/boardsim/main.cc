@@ -50,7 +50,7 @@ const char kUsage[] =
     "      [,model=..][,printer=..][,serial=..][,status=0x10|ready=0|1][,fault=F+F..]\n"
     "      [,prefix=..][,result=0xE000][,cut=30][,trail=1][,size=N][,delay=MS][,down=MS]\n"
     "      "
-    "[,http=ok|500|refuse|reset|noanswer|slowbody|cutshort|nocode][,resetat=N][,restart=MS|never]\n"
+    "[,http=ok|500|refuse|reset|noanswer|slowbody|cutshort|nocode|continue|302|401][,resetat=N][,restart=MS|never]\n"
     "      [,newversion=5.12][,field=..][,filename=..]\n"
     "faults: silent truncated wrongport trailing lenminus1 nostatus nosearch noextsearch\n"
     "        nobasic nomodel noserial none\n"

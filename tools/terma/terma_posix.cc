@@ -5,23 +5,17 @@
 //   Terma            exit 0 after Zantor ended (Zantor's failure: 1),
 //                    2 when the user did not agree, 3 when the page is missing
 #include <limits.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 
+#include "platform/process.h"
 #include "tools/terma/licence_text.h"
-
-extern char** environ;
 
 namespace {
 
@@ -49,31 +43,17 @@ std::string ReadFile(const std::string& path) {
 }
 
 int RunZantor(const std::string& path) {
-  char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+  platform::ProcessSpec spec;
+  spec.argv = {path};
   // Ctrl+C ends Zantor; Terma then ends normally, and so the launcher can
-  // clean up. Zantor itself starts with the default handlers.
-  std::signal(SIGINT, SIG_IGN);
-  std::signal(SIGQUIT, SIG_IGN);
-  posix_spawnattr_t attributes;
-  ::posix_spawnattr_init(&attributes);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGINT);
-  sigaddset(&defaults, SIGQUIT);
-  ::posix_spawnattr_setsigdefault(&attributes, &defaults);
-  ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-  pid_t pid = -1;
-  const int error = ::posix_spawn(&pid, path.c_str(), nullptr, &attributes, argv, environ);
-  ::posix_spawnattr_destroy(&attributes);
-  if (error != 0) {
-    std::fprintf(stderr, "Terma: cannot start %s: %s\n", path.c_str(), std::strerror(error));
-    return 1;
+  // clean up.
+  spec.interrupts_to_child = true;
+  const platform::ProcessResult run = platform::RunProcess(spec);
+  if (run.end == platform::ProcessEnd::kNotStarted) {
+    std::fprintf(stderr, "Terma: cannot start %s: %s\n", path.c_str(),
+                 platform::SysErrorText(run.error).c_str());
   }
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return 1;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+  return run.end == platform::ProcessEnd::kExited && run.exit_code == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/process.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
 #include "tools/terma/licence_text.h"
@@ -59,21 +60,11 @@ std::wstring WithCrLf(const std::wstring& text) {
 }
 
 int RunZantor(const std::wstring& dir) {
-  std::wstring program = dir + L"\\..\\Zantor.exe";
-  std::wstring command = L"\"" + program + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      (dir + L"\\..").c_str(), &startup, &process)) {
-    return 1;
-  }
-  platform::win32::UniqueKernelHandle thread(process.hThread);
-  platform::win32::UniqueKernelHandle zantor(process.hProcess);
-  WaitForSingleObject(zantor.get(), INFINITE);
-  DWORD code = 1;
-  GetExitCodeProcess(zantor.get(), &code);
-  return code == 0 ? 0 : 1;
+  platform::ProcessSpec spec;
+  spec.argv = {platform::win32::WideToUtf8(dir + L"\\..\\Zantor.exe")};
+  spec.directory = platform::win32::WideToUtf8(dir + L"\\..");
+  const platform::ProcessResult run = platform::RunProcess(spec);
+  return run.end == platform::ProcessEnd::kExited && run.exit_code == 0 ? 0 : 1;
 }
 
 void Layout(Viewer* viewer, HWND window) {

@@ -253,6 +253,7 @@ int main(int argc, char** argv) {
   loop.WatchSocket(g_signal_pipe[0], kSignalMessage);
   Operator op(loop, form, view);
   if (form.ParseCommandLine(args) == 0) {
+    form.set_side_by_side(options.side_by_side);
     std::printf("%s\n", view.caption.c_str());
     form.FormShow();
     // Typed and imported boards, as the dialogs add them after the start.

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "updater/update/settings.h"
+
 namespace host {
 
 const char kZantorUsage[] =
@@ -11,6 +13,8 @@ const char kZantorUsage[] =
     "                        pipe, the result as exit code\n"
     "  --list-seconds N      stop after N seconds (default: run until interrupted)\n"
     "  --update-ticked       update the ticked boards after the search, answering Yes\n"
+    "  --side-by-side N      with --update-ticked: after the first board is confirmed, let\n"
+    "                        up to N boards restart at once (default 1: one after another)\n"
     "  --adapters            print the adapters (name and IPv4 address) and end\n"
     "  --adapter ADDRESS     search from the adapter with this address\n"
     "  --add ADDRESS         add a board by its address (repeatable)\n"
@@ -40,6 +44,17 @@ bool ParseZantorOptions(const std::vector<std::string>& argv, ZantorOptions* o,
         return false;
       }
       o->list_seconds = static_cast<unsigned>(n);
+    } else if (a == "--side-by-side") {
+      if (!value(&v)) return false;
+      char* end = nullptr;
+      const unsigned long n = std::strtoul(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || v[0] < '0' || v[0] > '9' || n < 1 ||
+          n > update::kSideBySideMost) {
+        *error = "--side-by-side needs a number of boards from 1 to " +
+                 std::to_string(update::kSideBySideMost) + ", not \"" + v + "\"";
+        return false;
+      }
+      o->side_by_side = static_cast<unsigned>(n);
     } else if (a == "--update-ticked") {
       o->update_ticked = true;
     } else if (a == "--adapters") {
@@ -62,6 +77,10 @@ bool ParseZantorOptions(const std::vector<std::string>& argv, ZantorOptions* o,
     } else {
       o->args.push_back(a);
     }
+  }
+  if (o->side_by_side > 1 && !o->update_ticked) {
+    *error = "--side-by-side goes with --update-ticked";
+    return false;
   }
   return true;
 }

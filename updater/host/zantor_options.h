@@ -11,6 +11,7 @@ namespace host {
 struct ZantorOptions {
   unsigned list_seconds = 0;         // --list-seconds N: stop after N s (0: run on)
   bool update_ticked = false;        // --update-ticked
+  unsigned side_by_side = 1;         // --side-by-side N: boards in their restart wait at once
   bool adapters = false;             // --adapters: print the adapter rows and end
   bool about = false;                // --about: print the about box and end
   bool help = false;                 // --help

@@ -80,6 +80,9 @@ bool ZantorSession::Start(ui::MainView& view, bool old_controls, std::string* er
   };
   settings.file_name = staged_.image.fileName;
   settings.field_name = staged_.image.fieldName;
+  settings.side_by_side = update::SideBySideFromText(
+      files_.ReadSetting(staged_.directory + files_.Separator() + update::kSettingsFileName,
+                         update::kUpdateSection, update::kSideBySideKey));
   form_->Create(local, settings, old_controls);
   return true;
 }

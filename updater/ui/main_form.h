@@ -91,6 +91,11 @@ class TMainForm final : public MainFormHandlers,
   void InputAddressItemClick() override;
   void ImportAddressListItemClick() override;
   void AboutItemClick() override;
+  void SideBySideItemClick() override;
+  // The most boards in their restart wait or confirmation at once; 1 (the
+  // start value) updates them one after another.
+  void set_side_by_side(uint32_t boards);
+  uint32_t side_by_side() const { return batch_.side_by_side(); }
   void set_dialog_commands(DialogCommands* commands) { dialog_commands_ = commands; }
   // The first show's firewall offer, run between the language and the
   // refresh in interactive mode; none where the system has no firewall.

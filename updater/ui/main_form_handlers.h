@@ -40,6 +40,8 @@ class MainFormHandlers {
   virtual void InputAddressItemClick() = 0;
   virtual void ImportAddressListItemClick() = 0;
   virtual void AboutItemClick() = 0;
+  // Turns "several boards at once" on (the Zantor.ini value) or off (one).
+  virtual void SideBySideItemClick() = 0;
 
   // Any request to close the window (its Close command, Exit, a close
   // message from another program); true when the window closes.

@@ -51,8 +51,9 @@ enum class Command {
   kAdapter,     // InterfacesItem: the adapter dialog
   kAddAddress,  // Option1: a typed address
   kImportList,  // ImportIPList1: addresses from a file
+  kSideBySide,  // SideBySideItem: not switched while a batch runs
 };
-constexpr int kCommandCount = 11;
+constexpr int kCommandCount = 12;
 
 // The icon of a message box, and its buttons.
 enum class AskKind { kInformation, kWarning, kError, kQuestion };

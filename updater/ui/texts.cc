@@ -81,6 +81,17 @@ std::string DowngradeQuestion(const TextTable& t, const std::string& address,
          t[TextKey::MsgDowngradeQuestion];
 }
 
+std::string BatchCountLine(const TextTable& t, size_t updated, size_t failed, size_t not_started) {
+  std::string text = t[TextKey::MsgBatchCount];
+  const std::pair<const char*, size_t> fields[] = {
+      {"%1", updated}, {"%2", failed}, {"%3", not_started}};
+  for (const auto& [mark, value] : fields) {
+    const size_t at = text.find(mark);
+    if (at != std::string::npos) text.replace(at, 2, std::to_string(value));
+  }
+  return text;
+}
+
 std::string WorkerFailureMessage(const TextTable& t, int result, const std::string& address,
                                  const std::string& mac) {
   std::string text = t[TextKey::MsgUpdateError] + address;

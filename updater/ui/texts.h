@@ -52,8 +52,11 @@ enum class TextKey {
   StatusChecking,
   StatusFinish,
   StatusErrorFinish,
+  // The count line of a side-by-side batch's final message; %1 updated,
+  // %2 failed, %3 not started.
+  MsgBatchCount,
 };
-constexpr size_t kTextKeyCount = static_cast<size_t>(TextKey::StatusErrorFinish) + 1;
+constexpr size_t kTextKeyCount = static_cast<size_t>(TextKey::MsgBatchCount) + 1;
 
 // One text per key. Empty until the first fill; each fill replaces every
 // entry, so nothing of the previous language survives a switch.
@@ -109,6 +112,7 @@ enum class Component {
   ShowWX_Air0Item,
   ShowAllPOSDevicesItem,
   ShowAllKAVRODevicesItem,
+  SideBySideItem,  // Adapter menu: update several boards at once
   // Same caption in both languages.
   EnglishItem,
   JapaneseItem,
@@ -185,6 +189,8 @@ std::string DowngradeQuestion(const TextTable& t, const std::string& address,
 // negative result gets the first line and the address only.
 std::string WorkerFailureMessage(const TextTable& t, int result, const std::string& address,
                                  const std::string& mac);
+// "Boards updated: 5, failed: 1, not started: 2." in the table's language.
+std::string BatchCountLine(const TextTable& t, size_t updated, size_t failed, size_t not_started);
 
 }  // namespace ui
 

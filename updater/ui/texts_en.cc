@@ -37,6 +37,7 @@ CaptionList EnglishCaptions(const std::string& model, const std::string& version
       {Component::ShowWX_Air0Item, "Show Only PX-K60II/K80"},
       {Component::ShowAllPOSDevicesItem, "Show All POS Printers"},
       {Component::ShowAllKAVRODevicesItem, "Show All KAVRO Devices"},
+      {Component::SideBySideItem, "Update several boards at once"},
   };
 }
 
@@ -119,6 +120,7 @@ void TextTable::FillEnglish(const std::string& model, const std::string& version
   Set(TextKey::StatusChecking, "Checking update");
   Set(TextKey::StatusFinish, "Finish");
   Set(TextKey::StatusErrorFinish, "Error Finish");
+  Set(TextKey::MsgBatchCount, "Boards updated: %1, failed: %2, not started: %3.");
   filled_ = true;
 }
 

@@ -38,6 +38,7 @@ CaptionList JapaneseCaptions(const std::string& model, const std::string& versio
       {Component::ShowWX_Air0Item, "PX-K60II/K80のみ表示する"},
       {Component::ShowAllPOSDevicesItem, "POSプリンタを全て表示する"},
       {Component::ShowAllKAVRODevicesItem, "KAVRO製品を全て表示する"},
+      {Component::SideBySideItem, "複数のボードを同時に更新"},
   };
 }
 
@@ -124,6 +125,7 @@ void TextTable::FillJapanese(const std::string& model, const std::string& versio
   Set(TextKey::StatusChecking, "書き換え確認中");
   Set(TextKey::StatusFinish, "終了");
   Set(TextKey::StatusErrorFinish, "エラー終了");
+  Set(TextKey::MsgBatchCount, "更新済み: %1台、失敗: %2台、未開始: %3台");
   filled_ = true;
 }
 

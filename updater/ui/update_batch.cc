@@ -167,6 +167,9 @@ void UpdateBatch::StartBatch(const std::vector<uint32_t>& record_ids) {
   updating_ = true;
   batch_error_ = false;
   stop_requested_ = false;
+  // The automatic mode updates its one board as it always has.
+  pace_ = automatic_ ? 1 : side_by_side_;
+  tally_ = BatchTally{records.size(), 0, 0};
   ApplyCommands(kBusyCommands, std::size(kBusyCommands));
   host_.BatchRunning(true);
   workers_.clear();
@@ -185,6 +188,10 @@ void UpdateBatch::StartBatch(const std::vector<uint32_t>& record_ids) {
 // The first board not yet started begins its upload, once every board
 // before it has finished.
 void UpdateBatch::StartNextWorker() {
+  if (pace_ > 1) {
+    StartSideBySide();
+    return;
+  }
   bool busy_before = false;
   size_t candidate = workers_.size();
   for (size_t i = 0; i < workers_.size(); ++i) {
@@ -201,6 +208,29 @@ void UpdateBatch::StartNextWorker() {
     result_code_ = kResultCodeNotUpdated;
     return;
   }
+  StartCandidate(candidate);
+}
+
+// Several boards at once: after the first board is confirmed, each upload
+// follows the previous one as soon as that board has begun its restart wait.
+void UpdateBatch::StartSideBySide() {
+  // A question or an upload of the outer call is open; it looks again when
+  // that is over.
+  if (starting_side_by_side_) return;
+  starting_side_by_side_ = true;
+  for (;;) {
+    const size_t candidate = NextSideBySideStart(workers_, pace_, tally_);
+    if (candidate == kNoStart || !StartCandidate(candidate) || !updating_ || host_.Closing()) {
+      break;
+    }
+  }
+  starting_side_by_side_ = false;
+  result_code_ = kResultCodeNotUpdated;
+}
+
+// Asks the downgrade question when the board needs it, then uploads. False
+// when the board was not started.
+bool UpdateBatch::StartCandidate(size_t candidate) {
   if (candidate == workers_.size() - 1) host_.EnableCommand(Command::kStop, false);
   if (!automatic_) {
     const TDevice* d = workers_[candidate]->board();
@@ -214,12 +244,15 @@ void UpdateBatch::StartNextWorker() {
       if (candidate >= workers_.size() || workers_[candidate] == nullptr ||
           workers_[candidate]->state() != update::kCreated) {
         EndBatchWhenEmpty();
-        return;
+        return false;
       }
       if (!yes) {
         CancelBatch();
-        return;
+        return false;
       }
+      // The window was closed while the box was open: the program is ending,
+      // and a board that begins writing its firmware now would be abandoned.
+      if (host_.Closing()) return false;
     }
   }
   update::UpdateWorker* worker = workers_[candidate].get();
@@ -227,6 +260,7 @@ void UpdateBatch::StartNextWorker() {
   worker->set_image_source(settings_.image_source);
   worker->Run(settings_.image_path, settings_.file_name,
               settings_.field_name == update::kUploadFieldRcc ? 2 : 1);
+  return true;
 }
 
 void UpdateBatch::WorkerFinished(int32_t index, int32_t result) {
@@ -235,6 +269,15 @@ void UpdateBatch::WorkerFinished(int32_t index, int32_t result) {
     return;
   }
   const TDevice* finished = workers_[index]->board();
+  // Each board's outcome on the debug trace, so a deployment can audit a batch.
+  Trace(("board " + finished->address + " " + finished->mac +
+         (result == update::kResultSuccess ? " updated" : " failed " + std::to_string(result)))
+            .c_str());
+  if (result == update::kResultSuccess) {
+    ++tally_.updated;
+  } else {
+    ++tally_.failed;
+  }
   if (result == update::kResultSuccess) {
     // An unticked finished board takes the pre-tick off every listed record
     // with its MAC.
@@ -294,12 +337,19 @@ void UpdateBatch::EndBatchWhenEmpty() {
     if (w) return;
   }
   workers_.clear();
+  // Several boards at once end with a count of them, whatever happened.
+  const std::string count =
+      pace_ > 1 ? BatchCountLine(texts_, tally_.updated, tally_.failed, tally_.not_started())
+                : std::string();
   if (!batch_error_ && !stop_requested_) {
     if (automatic_) {
       result_code_ = kResultCodeUpdated;
     } else {
-      Tell(texts_[TextKey::MsgSuccess], TextKey::MsgInfoCaption, AskKind::kInformation);
+      Tell(texts_[TextKey::MsgSuccess] + (count.empty() ? "" : "\r\n\r\n" + count),
+           TextKey::MsgInfoCaption, AskKind::kInformation);
     }
+  } else if (!count.empty()) {
+    Tell(count, TextKey::MsgInfoCaption, AskKind::kInformation);
   }
   updating_ = false;
   EndBatchCommands(batch_error_ || stop_requested_);
@@ -325,6 +375,15 @@ void UpdateBatch::CancelWaitingWorkers() {
 
 void UpdateBatch::CancelBatch() {
   RemoveWaitingWorkers();
+  // Boards already uploaded are writing their image: they are never
+  // abandoned. The batch ends as after a stop, once they have reported.
+  for (const auto& w : workers_) {
+    if (w) {
+      stop_requested_ = true;
+      host_.EnableCommand(Command::kStop, false);
+      return;
+    }
+  }
   workers_.clear();
   updating_ = false;
   EndBatchCommands(true);

@@ -14,10 +14,12 @@
 #include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "updater/protocol/device.h"
+#include "updater/ui/batch_pace.h"
 #include "updater/ui/main_view.h"
 #include "updater/ui/texts.h"
 #include "updater/update/chttp.h"
 #include "updater/update/progress_message.h"
+#include "updater/update/settings.h"
 #include "updater/update/update_worker.h"
 
 namespace ui {
@@ -35,28 +37,28 @@ struct CommandState {
 // A new window: nothing to update or stop yet. Web configuration keeps the
 // window's own start state (button off, menu item on) until a row is chosen.
 constexpr CommandState kStartCommands[] = {
-    {Command::kFirmUpdate, false}, {Command::kStop, false}, {Command::kRefresh, true},
-    {Command::kMainPanel, true},   {Command::kExit, true},  {Command::kAbout, true},
-    {Command::kClose, true},     {Command::kAdapter, true},  {Command::kAddAddress, true},
-    {Command::kImportList, true},
+    {Command::kFirmUpdate, false}, {Command::kStop, false},      {Command::kRefresh, true},
+    {Command::kMainPanel, true},   {Command::kExit, true},       {Command::kAbout, true},
+    {Command::kClose, true},       {Command::kAdapter, true},    {Command::kAddAddress, true},
+    {Command::kImportList, true},  {Command::kSideBySide, true},
 };
 
 // While a batch runs only the stop command is open; the system menu's Close
 // is greyed, but a close request is still asked about.
 constexpr CommandState kBusyCommands[] = {
-    {Command::kMainPanel, false}, {Command::kFirmUpdate, false}, {Command::kWebConfig, false},
-    {Command::kStop, true},       {Command::kRefresh, false},    {Command::kExit, false},
-    {Command::kAbout, false},     {Command::kClose, false},      {Command::kAdapter, false},
-    {Command::kAddAddress, false}, {Command::kImportList, false},
+    {Command::kMainPanel, false},  {Command::kFirmUpdate, false}, {Command::kWebConfig, false},
+    {Command::kStop, true},        {Command::kRefresh, false},    {Command::kExit, false},
+    {Command::kAbout, false},      {Command::kClose, false},      {Command::kAdapter, false},
+    {Command::kAddAddress, false}, {Command::kImportList, false}, {Command::kSideBySide, false},
 };
 
 // The batch is over; the update command is opened separately (after an
 // error, a stop or a cancel, not after a full success).
 constexpr CommandState kIdleCommands[] = {
-    {Command::kMainPanel, true}, {Command::kWebConfig, true}, {Command::kRefresh, true},
-    {Command::kStop, false},     {Command::kExit, true},      {Command::kAbout, true},
-    {Command::kClose, true},     {Command::kAdapter, true},   {Command::kAddAddress, true},
-    {Command::kImportList, true},
+    {Command::kMainPanel, true},  {Command::kWebConfig, true},  {Command::kRefresh, true},
+    {Command::kStop, false},      {Command::kExit, true},       {Command::kAbout, true},
+    {Command::kClose, true},      {Command::kAdapter, true},    {Command::kAddAddress, true},
+    {Command::kImportList, true}, {Command::kSideBySide, true},
 };
 
 constexpr uint32_t WM_WORKER_FINISHED = platform::kUserMessage + 71;  // 1095
@@ -73,6 +75,8 @@ struct FormSettings {
   update::ImageSource image_source;  // reads the staged image; unset: the file at image_path
   std::string file_name;
   std::string field_name = "rcc";
+  // Boards at once when "several boards at once" is on ([Update] SideBySide=).
+  uint32_t side_by_side = update::kSideBySideDefault;
 };
 
 // What the update batch needs of the outside world.
@@ -136,6 +140,12 @@ class UpdateBatch final : public update::WorkerHost, public platform::MessageSin
                          const std::string& address);
 
   bool updating() const { return updating_; }
+  // The most boards in their restart wait or confirmation at once; 1 (the
+  // start value) updates them one after another. Kept while a batch runs.
+  void set_side_by_side(uint32_t boards) {
+    if (!updating_) side_by_side_ = boards < 1 ? 1 : boards;
+  }
+  uint32_t side_by_side() const { return side_by_side_; }
   void set_updating(bool on) { updating_ = on; }
   bool batch_error() const { return batch_error_; }
   bool stop_requested() const { return stop_requested_; }
@@ -176,6 +186,8 @@ class UpdateBatch final : public update::WorkerHost, public platform::MessageSin
   void RunUpdateCommand();
   void StartBatch(const std::vector<uint32_t>& record_ids);
   void StartNextWorker();
+  void StartSideBySide();
+  bool StartCandidate(size_t candidate);
   void EndBatchWhenEmpty();
   void CancelBatch();
   void CancelWaitingWorkers();
@@ -196,6 +208,10 @@ class UpdateBatch final : public update::WorkerHost, public platform::MessageSin
   bool stop_requested_ = false;
   bool automatic_ = false;
   int32_t result_code_ = kResultCodeNotUpdated;
+  uint32_t side_by_side_ = 1;
+  uint32_t pace_ = 1;  // side_by_side_ as the running batch took it
+  bool starting_side_by_side_ = false;
+  BatchTally tally_;
 };
 
 }  // namespace ui

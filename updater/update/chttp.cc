@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/host.h"
+#include "updater/protocol/multipart_form.h"
 
 namespace update {
 
@@ -45,12 +46,10 @@ CHTTP::CHTTP(HttpSessionFactory factory, UploadHost& host, platform::Clock& cloc
     : factory_(std::move(factory)), host_(host), clock_(clock) {}
 
 std::string CHTTP::Preamble(const std::string& field_name, const std::string& file_name) {
-  return std::string("--") + kBoundary + "\r\n" + "Content-Disposition: form-data; name=\"" +
-         field_name + "\"; filename=\"" + file_name + "\"\r\n" +
-         "Content-Type: application/octet-stream\r\n" + "\r\n";
+  return protocol::MultipartPreamble(kBoundary, field_name, file_name);
 }
 
-std::string CHTTP::Epilogue() { return std::string("\r\n--") + kBoundary + "--\r\n"; }
+std::string CHTTP::Epilogue() { return protocol::MultipartEpilogue(kBoundary); }
 
 bool CHTTP::Open(const std::string& server, uint16_t port, int /*upload_mode*/) {
   if (server.empty() || (port != 80 && port != 8080)) return false;
@@ -74,8 +73,7 @@ bool CHTTP::Open(const std::string& server, uint16_t port, int /*upload_mode*/) 
 bool CHTTP::Upload(const std::string& image_path, const std::string& file_name,
                    const std::string& field_name, protocol::TDevice& board) {
   if (!session_) return false;
-  session_->AddHeader(std::string("Content-Type: multipart/form-data; boundary=") + kBoundary +
-                      "\r\n");
+  session_->AddHeader(protocol::MultipartContentTypeHeader(kBoundary) + "\r\n");
   // Nothing goes out for an image we cannot read: a body without the image
   // could only be refused by the board, or worse, taken.
   std::vector<uint8_t> body;

@@ -4,6 +4,7 @@
 #define UPDATER_UPDATE_SETTINGS_H_
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -33,6 +34,17 @@ extern const std::array<SettingsKey, 9> kSettingsKeys;
 
 // Reads every key through `read` (key -> value, "" when missing), in order.
 Settings ReadSettings(const std::function<std::string(const char* key)>& read);
+
+// "[Update] SideBySide=": how many boards may sit in their restart wait or
+// confirmation at once when the user turns "several boards at once" on.
+constexpr char kUpdateSection[] = "Update";
+constexpr char kSideBySideKey[] = "SideBySide";
+constexpr uint32_t kSideBySideDefault = 8;
+constexpr uint32_t kSideBySideMost = 9999;
+
+// The value of SideBySide: a whole number from 1 to kSideBySideMost;
+// anything else (missing, 0, signs, words, too large) gives the default.
+uint32_t SideBySideFromText(const std::string& text);
 
 }  // namespace update
 

@@ -366,7 +366,7 @@ void MainWindow::HandleCommand(int id) {
   // decides, whoever sent it.
   for (Command c : {Command::kFirmUpdate, Command::kStop, Command::kWebConfig, Command::kRefresh,
                     Command::kExit, Command::kAbout, Command::kAdapter, Command::kAddAddress,
-                    Command::kImportList}) {
+                    Command::kImportList, Command::kSideBySide}) {
     const CommandControls* controls = ControlsOf(c);
     if ((id == controls->item || id == controls->button) && !menu_.Enabled(controls->item)) return;
   }
@@ -408,6 +408,9 @@ void MainWindow::HandleCommand(int id) {
       break;
     case IDM_ABOUT:
       handlers_->AboutItemClick();
+      break;
+    case IDM_SIDE_BY_SIDE:
+      handlers_->SideBySideItemClick();
       break;
     default:
       break;

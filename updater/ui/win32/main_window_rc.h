@@ -29,6 +29,7 @@
 #define IDM_OPTION1 2009
 #define IDM_IMPORT_IP_LIST 2010
 #define IDM_ABOUT 2011
+#define IDM_SIDE_BY_SIDE 2012
 
 /* Positions of the pull-down menus in the menu bar. */
 #define IDM_POS_FILE 0

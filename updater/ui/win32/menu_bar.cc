@@ -16,6 +16,7 @@ constexpr CommandControls kCommandControls[] = {
     {Command::kAdapter, 0, IDM_INTERFACES},
     {Command::kAddAddress, 0, IDM_OPTION1},
     {Command::kImportList, 0, IDM_IMPORT_IP_LIST},
+    {Command::kSideBySide, 0, IDM_SIDE_BY_SIDE},
 };
 
 struct ComponentItem {
@@ -34,6 +35,7 @@ constexpr ComponentItem kComponentItems[] = {
     {Component::Option1, IDM_OPTION1},
     {Component::ImportIPList1, IDM_IMPORT_IP_LIST},
     {Component::AboutItem, IDM_ABOUT},
+    {Component::SideBySideItem, IDM_SIDE_BY_SIDE},
 };
 constexpr ComponentItem kComponentPositions[] = {
     {Component::FileItem, IDM_POS_FILE},

@@ -132,16 +132,7 @@ int RunUnzipPass(const std::string& library_path, const std::string& archive, bo
   auto main_fn = reinterpret_cast<MainFn>(library.Find("UzpAltMain"));
   if (version_fn == nullptr || main_fn == nullptr) return -1;
 
-  const UzpVer* version = version_fn();
-  if (version == nullptr) return -1;
-  UnzipVersionInfo info;
-  info.struct_length = version->structlen;
-  info.api_minimum_end = offsetof(UzpVer, dllapimin) + sizeof(version->dllapimin);
-  info.unzip_major = version->unzip.major;
-  info.api_major = version->dllapimin.major;
-  info.api_minor = version->dllapimin.minor;
-  info.api_patch = version->dllapimin.patchlevel;
-  if (!UnzipVersionAcceptable(info)) return -1;
+  if (!UnzipVersionAcceptable(version_fn())) return -1;
 
   // The user's UNZIP / UNZIPOPT options would otherwise join ours (one of
   // them, "-:", lets names climb out of the current directory).

@@ -51,16 +51,7 @@ int RunUnzipPass(const std::string& library_path, const std::string& archive, bo
       reinterpret_cast<void*>(GetProcAddress(library.get(), "Wiz_SingleEntryUnzip")));
   if (version_fn == nullptr || unzip_fn == nullptr) return -1;
 
-  const UzpVer* version = version_fn();
-  if (version == nullptr) return -1;
-  UnzipVersionInfo info;
-  info.struct_length = version->structlen;
-  info.api_minimum_end = offsetof(UzpVer, dllapimin) + sizeof(version->dllapimin);
-  info.unzip_major = version->unzip.major;
-  info.api_major = version->dllapimin.major;
-  info.api_minor = version->dllapimin.minor;
-  info.api_patch = version->dllapimin.patchlevel;
-  if (!UnzipVersionAcceptable(info)) return -1;
+  if (!UnzipVersionAcceptable(version_fn())) return -1;
 
   // 8-bit, as the library takes it; the caller passes a relative name.
   std::string zip_name = archive;
