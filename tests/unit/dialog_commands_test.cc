@@ -25,8 +25,8 @@ struct ScriptedDialogs final : DialogView {
 
   void ShowAdapterDialog(Language language, AdapterDialogEvents& events) override {
     shown.push_back("adapter " + AdapterTexts(language).caption);
-    for (const std::string& a : pick) events.ListView1SelectItem(a);
-    if (adapter_ok) events.Button1Click();
+    for (const std::string& a : pick) events.AdapterListSelectItem(a);
+    if (adapter_ok) events.AdapterOkClick();
   }
   bool ShowIpEditDialog(std::string* address) override {
     shown.push_back("ipedit");
@@ -104,11 +104,11 @@ TEST_F(DialogCommandsTest, AdapterRowBindsAtOnceOnlyOkRefreshes) {
 
 TEST_F(DialogCommandsTest, TypedAndImportedAddresses) {
   dialogs_.typed = "10.213.0.40";
-  commands_.Option1Click();
+  commands_.InputAddressItemClick();
   dialogs_.typed = "";  // Cancel
-  commands_.Option1Click();
+  commands_.InputAddressItemClick();
   dialogs_.file = "list.txt";
-  commands_.ImportIPList1Click();
+  commands_.ImportAddressListItemClick();
   h_.loop.ProcessPending();
   EXPECT_EQ(h_.Sent(),
             (std::vector<std::string>{"info 10.213.0.40", "info 10.213.0.41", "info 10.213.0.42"}));
@@ -117,7 +117,7 @@ TEST_F(DialogCommandsTest, TypedAndImportedAddresses) {
   // An unreadable file: the reader's words in an error box, nothing added.
   const size_t records = h_.form.devices().size();
   dialogs_.file = "locked.txt";
-  commands_.ImportIPList1Click();
+  commands_.ImportAddressListItemClick();
   ASSERT_EQ(h_.view.questions.size(), 1u);
   EXPECT_EQ(h_.view.questions[0].text, "Cannot open file \"locked.txt\". Access is denied.");
   EXPECT_EQ(h_.view.questions[0].icon, AskKind::kError);
@@ -132,8 +132,8 @@ TEST_F(DialogCommandsTest, NothingChangesWhileAnUpdateRuns) {
   const uint32_t bound = h_.form.channel().bind_address().address;
   h_.form.set_updating(true);
   commands_.InterfacesItemClick();
-  commands_.Option1Click();
-  commands_.ImportIPList1Click();
+  commands_.InputAddressItemClick();
+  commands_.ImportAddressListItemClick();
   h_.form.set_updating(false);
   h_.loop.ProcessPending();
   EXPECT_TRUE(dialogs_.shown.empty());
@@ -153,9 +153,9 @@ TEST_F(DialogCommandsTest, AboutInTheWindowsLanguage) {
 
 TEST_F(DialogCommandsTest, WebPagesOfTheSelectedOrFirstTickedBoard) {
   dialogs_.typed = "10.213.0.50";
-  commands_.Option1Click();
+  commands_.InputAddressItemClick();
   dialogs_.typed = "10.213.0.51";
-  commands_.Option1Click();
+  commands_.InputAddressItemClick();
   h_.loop.ProcessPending();
   const RowRef second = h_.view.RowOf("10.213.0.51");
   ASSERT_NE(second, kNoRow);
@@ -206,8 +206,8 @@ TEST(DialogHandlers, ReachTheCommandsOnlyWhenGiven) {
   h.form.set_dialog_commands(&commands);
   h.form.AboutItemClick();
   h.form.InterfacesItemClick();
-  h.form.Option1Click();
-  h.form.ImportIPList1Click();
+  h.form.InputAddressItemClick();
+  h.form.ImportAddressListItemClick();
   EXPECT_EQ(dialogs.shown,
             (std::vector<std::string>{"about", "adapter Adapter Selection", "ipedit", "open"}));
   h.form.set_dialog_commands(nullptr);

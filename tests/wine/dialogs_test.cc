@@ -234,10 +234,10 @@ TEST(IpEditForm, CaptionsAreTheSameInBothLanguages) {
 struct AdapterRecorder final : AdapterFormEvents {
   std::vector<std::string> calls;
   const TAdapterForm* form = nullptr;
-  void ListView1SelectItem(const std::string& address) override {
+  void AdapterListSelectItem(const std::string& address) override {
     calls.push_back("bind " + address);
   }
-  void Button1Click() override {
+  void AdapterOkClick() override {
     calls.push_back("refresh, rows left " + std::to_string(form->Rows().size()));
   }
 };
@@ -438,7 +438,7 @@ TEST(DialogCommandsWine, ImportThroughTheOpenFileDialog) {
   update::Settings settings;
   DialogCommands commands(h.form, h.view, dialogs, settings, "QJ-L04", platform::ReadTextLines);
   const UINT_PTR timer = SetTimer(nullptr, 0, 200, &AnswerOpenDialog);
-  commands.ImportIPList1Click();
+  commands.ImportAddressListItemClick();
   KillTimer(nullptr, timer);
   h.loop.ProcessPending();
   EXPECT_EQ(h.Sent(), std::vector<std::string>{"info 192.168.1.10"});

@@ -52,8 +52,8 @@ struct Recorder final : MainFormHandlers {
   void StopButtonClick() override { Add("stop"); }
   void WebConfigButtonClick() override { Add("web"); }
   void InterfacesItemClick() override { Add("interfaces"); }
-  void Option1Click() override { Add("option1"); }
-  void ImportIPList1Click() override { Add("import"); }
+  void InputAddressItemClick() override { Add("option1"); }
+  void ImportAddressListItemClick() override { Add("import"); }
   void AboutItemClick() override { Add("about"); }
   void SideBySideItemClick() override { Add("side by side"); }
   bool FormClose() override {

@@ -5,7 +5,7 @@ namespace ui {
 namespace {
 
 // The worker has ended badly and its report is still on its way.
-bool FailurePending(const update::TUpdateForm& w) {
+bool FailurePending(const update::UpdateWorker& w) {
   switch (w.state()) {
     case update::kResponseFailure:
     case update::kConnectionFailure:
@@ -20,12 +20,12 @@ bool FailurePending(const update::TUpdateForm& w) {
 
 }  // namespace
 
-size_t NextSideBySideStart(const std::vector<std::unique_ptr<update::TUpdateForm>>& workers,
+size_t NextSideBySideStart(const std::vector<std::unique_ptr<update::UpdateWorker>>& workers,
                            uint32_t at_once, const BatchTally& tally) {
   size_t busy = 0;
   size_t candidate = kNoStart;
   for (size_t i = 0; i < workers.size(); ++i) {
-    const update::TUpdateForm* w = workers[i].get();
+    const update::UpdateWorker* w = workers[i].get();
     if (w == nullptr) continue;
     if (w->state() == update::kCreated) {
       if (candidate == kNoStart) candidate = i;

@@ -24,7 +24,7 @@ constexpr size_t kNoStart = static_cast<size_t>(-1);
 // - fewer than `at_once` boards are restarting or being checked.
 // kNoStart otherwise.
 struct BatchTally;
-size_t NextSideBySideStart(const std::vector<std::unique_ptr<update::TUpdateForm>>& workers,
+size_t NextSideBySideStart(const std::vector<std::unique_ptr<update::UpdateWorker>>& workers,
                            uint32_t at_once, const BatchTally& tally);
 
 // Boards of a batch and how they ended; the rest never started.

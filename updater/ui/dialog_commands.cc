@@ -21,22 +21,22 @@ void DialogCommands::InterfacesItemClick() {
   dialogs_.ShowAdapterDialog(form_.language(), *this);
 }
 
-void DialogCommands::ListView1SelectItem(const std::string& address) {
+void DialogCommands::AdapterListSelectItem(const std::string& address) {
   // At once, as the row is chosen; the next search binds there.
   form_.channel().SetBindAddress(address);
 }
 
-void DialogCommands::Button1Click() {
+void DialogCommands::AdapterOkClick() {
   if (!form_.updating()) form_.RefreshItemClick();
 }
 
-void DialogCommands::Option1Click() {
+void DialogCommands::InputAddressItemClick() {
   if (form_.updating()) return;
   std::string address;
   if (dialogs_.ShowIpEditDialog(&address)) AddManualAddress(form_, address);
 }
 
-void DialogCommands::ImportIPList1Click() {
+void DialogCommands::ImportAddressListItemClick() {
   if (form_.updating()) return;
   std::string path;
   if (!dialogs_.AskImportFile(&path)) return;

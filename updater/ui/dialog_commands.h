@@ -26,15 +26,15 @@ class DialogCommands final : private AdapterDialogEvents {
                  const update::Settings& settings, std::string model, LineReader reader);
 
   void InterfacesItemClick();
-  void Option1Click();
-  void ImportIPList1Click();
+  void InputAddressItemClick();
+  void ImportAddressListItemClick();
   void AboutItemClick();
   void WebConfigButtonClick();
   void ListViewDblClick();
 
  private:
-  void ListView1SelectItem(const std::string& address) override;
-  void Button1Click() override;
+  void AdapterListSelectItem(const std::string& address) override;
+  void AdapterOkClick() override;
   std::vector<ListedRow> Listed() const;
   void Open(const protocol::TDevice* record);
 

@@ -16,9 +16,9 @@ namespace ui {
 class AdapterDialogEvents {
  public:
   // A row became selected; `address` is the text of its second column.
-  virtual void ListView1SelectItem(const std::string& address) = 0;
+  virtual void AdapterListSelectItem(const std::string& address) = 0;
   // OK: the list is emptied, then this runs, then the dialog closes.
-  virtual void Button1Click() = 0;
+  virtual void AdapterOkClick() = 0;
 
  protected:
   ~AdapterDialogEvents() = default;

@@ -31,8 +31,8 @@ namespace ui {
 // Timer ids of the main window.
 constexpr uint32_t kRetryTimer = 1;
 constexpr uint32_t kStatusTimer = 2;
-constexpr uint32_t kAutoTimer = 3;
-constexpr uint32_t kAuto2Timer = 4;
+constexpr uint32_t kAutoFindTimer = 3;
+constexpr uint32_t kAutoUpdateTimer = 4;
 constexpr uint32_t kRetryInterval = 1000;
 constexpr uint32_t kStatusInterval = 2000;
 
@@ -41,8 +41,7 @@ class DialogCommands;
 class TMainForm final : public MainFormHandlers,
                         public protocol::DecoderHost,
                         public BatchHost,
-                        public platform::TimerSink,
-                        public platform::MessageSink {
+                        public platform::TimerSink {
  public:
   struct Node {
     NodeRef ref;
@@ -89,8 +88,8 @@ class TMainForm final : public MainFormHandlers,
   void WebConfigButtonClick() override;
   void ListViewDblClick() override;
   void InterfacesItemClick() override;
-  void Option1Click() override;
-  void ImportIPList1Click() override;
+  void InputAddressItemClick() override;
+  void ImportAddressListItemClick() override;
   void AboutItemClick() override;
   void SideBySideItemClick() override;
   // The most boards in their restart wait or confirmation at once; 1 (the
@@ -114,8 +113,8 @@ class TMainForm final : public MainFormHandlers,
   // Automatic mode: armed by a command-line argument, the first of which is
   // the board's address. Returns 1 when armed.
   int ParseCommandLine(const std::vector<std::string>& args);
-  void AutoTimerTimer();
-  void Auto2TimerTimer();
+  void AutoFindTimerTimer();
+  void AutoUpdateTimerTimer();
 
   // Mode items of the hidden menu.
   void ShowModelItemClick(uint32_t category_tag);  // one model only
@@ -155,9 +154,8 @@ class TMainForm final : public MainFormHandlers,
   void RestartWaitOver() override;
   bool Closing() const override { return closing_; }
 
-  // TimerSink, MessageSink
+  // TimerSink
   void OnTimer(uint32_t timer_id) override;
-  void OnMessage(const platform::Message& message) override;
 
   // State, for the program and the tests.
   const TextTable& texts() const { return texts_; }

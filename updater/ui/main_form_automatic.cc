@@ -23,21 +23,21 @@ int TMainForm::ParseCommandLine(const std::vector<std::string>& args) {
   automatic_ = true;
   batch_.set_automatic(true);
   target_address_ = args[0];
-  loop_.StartTimer(kAutoTimer, services_.timing.auto_tick_ms, this);
+  loop_.StartTimer(kAutoFindTimer, services_.timing.auto_tick_ms, this);
   return 1;
 }
 
-void TMainForm::AutoTimerTimer() {
+void TMainForm::AutoFindTimerTimer() {
   // The first show without the firewall offer.
   ApplyLanguage(LanguageOf(SystemLocale()));
   RefreshItemClick();
-  loop_.StopTimer(kAutoTimer);
+  loop_.StopTimer(kAutoFindTimer);
   if (nodes_.size() > 1) SelectCategory(nodes_[1].ref, SelectVia::kMouse);
-  loop_.StartTimer(kAuto2Timer, services_.timing.auto_tick_ms, this);
+  loop_.StartTimer(kAutoUpdateTimer, services_.timing.auto_tick_ms, this);
 }
 
-void TMainForm::Auto2TimerTimer() {
-  loop_.StopTimer(kAuto2Timer);
+void TMainForm::AutoUpdateTimerTimer() {
+  loop_.StopTimer(kAutoUpdateTimer);
   FirmUpdateButtonClick();
   // The window closes when the board's restart wait is over, the moment the
   // update command used to return.

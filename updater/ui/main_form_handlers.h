@@ -37,8 +37,8 @@ class MainFormHandlers {
   virtual void StopButtonClick() = 0;
   virtual void WebConfigButtonClick() = 0;
   virtual void InterfacesItemClick() = 0;
-  virtual void Option1Click() = 0;
-  virtual void ImportIPList1Click() = 0;
+  virtual void InputAddressItemClick() = 0;
+  virtual void ImportAddressListItemClick() = 0;
   virtual void AboutItemClick() = 0;
   // Turns "several boards at once" on (the Zantor.ini value) or off (one).
   virtual void SideBySideItemClick() = 0;

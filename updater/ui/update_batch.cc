@@ -178,7 +178,7 @@ void UpdateBatch::StartBatch(const std::vector<uint32_t>& record_ids) {
     if (services_.forget_neighbour) services_.forget_neighbour(d->address);
     // While the batch runs no record is removed (refresh is refused and the
     // decoder adds and removes nothing), so the worker may keep its board.
-    workers_.push_back(std::make_unique<update::TUpdateForm>(
+    workers_.push_back(std::make_unique<update::UpdateWorker>(
         *this, loop_, *services_.clock, services_.http, services_.timing,
         kWorkerTimerBase + static_cast<uint32_t>(i), static_cast<int32_t>(i), d));
   }
@@ -195,7 +195,7 @@ void UpdateBatch::StartNextWorker() {
   bool busy_before = false;
   size_t candidate = workers_.size();
   for (size_t i = 0; i < workers_.size(); ++i) {
-    const update::TUpdateForm* w = workers_[i].get();
+    const update::UpdateWorker* w = workers_[i].get();
     if (w == nullptr) continue;
     if (w->state() == update::kRunning) return;  // uploading or in its restart wait
     if (w->state() > 0) busy_before = true;
@@ -255,7 +255,7 @@ bool UpdateBatch::StartCandidate(size_t candidate) {
       if (host_.Closing()) return false;
     }
   }
-  update::TUpdateForm* worker = workers_[candidate].get();
+  update::UpdateWorker* worker = workers_[candidate].get();
   worker->set_state(update::kRunning);
   worker->set_image_source(settings_.image_source);
   worker->Run(settings_.image_path, settings_.file_name,

@@ -117,7 +117,7 @@ class BatchHost {
 
 class UpdateBatch final : public update::WorkerHost, public platform::MessageSink {
  public:
-  using Workers = std::vector<std::unique_ptr<update::TUpdateForm>>;
+  using Workers = std::vector<std::unique_ptr<update::UpdateWorker>>;
 
   // `texts` is the window's table, which follows its language.
   UpdateBatch(BatchHost& host, MainView& view, const TextTable& texts, platform::EventLoop& loop,

@@ -23,7 +23,7 @@ UpdateTiming UpdateTiming::Scaled(uint32_t divisor) {
   return t;
 }
 
-TUpdateForm::TUpdateForm(WorkerHost& host, platform::EventLoop& loop, platform::Clock& clock,
+UpdateWorker::UpdateWorker(WorkerHost& host, platform::EventLoop& loop, platform::Clock& clock,
                          HttpSessionFactory http, const UpdateTiming& timing, uint32_t timer_id,
                          int32_t index, protocol::TDevice* board)
     : host_(host),
@@ -36,30 +36,30 @@ TUpdateForm::TUpdateForm(WorkerHost& host, platform::EventLoop& loop, platform::
       saved_address_(board->address),
       board_(board) {}
 
-TUpdateForm::~TUpdateForm() { StopTimer(); }
+UpdateWorker::~UpdateWorker() { StopTimer(); }
 
-void TUpdateForm::StartTimer(uint32_t interval_ms) {
+void UpdateWorker::StartTimer(uint32_t interval_ms) {
   loop_.StartTimer(timer_id_, interval_ms, this);
   timer_on_ = true;
 }
 
-void TUpdateForm::StopTimer() {
+void UpdateWorker::StopTimer() {
   if (timer_on_) loop_.StopTimer(timer_id_);
   timer_on_ = false;
 }
 
-void TUpdateForm::SetStatus(WorkerStatus status) { host_.ShowStatus(board_->id, status); }
+void UpdateWorker::SetStatus(WorkerStatus status) { host_.ShowStatus(board_->id, status); }
 
 // Tells the batch only when the shown text changes, as the row's text is
 // compared before it is written.
-void TUpdateForm::ShowProgress(int32_t tenths, bool whole_percent) {
+void UpdateWorker::ShowProgress(int32_t tenths, bool whole_percent) {
   std::string text = whole_percent ? std::to_string(tenths / 10) : ProgressText(tenths);
   if (text == shown_text_) return;
   shown_text_ = std::move(text);
   host_.ShowProgress(board_->id, tenths, whole_percent);
 }
 
-void TUpdateForm::Run(const std::string& image_path, const std::string& file_name,
+void UpdateWorker::Run(const std::string& image_path, const std::string& file_name,
                       int upload_mode) {
   progress_count_ = 0;
   SetStatus(WorkerStatus::kSending);
@@ -115,14 +115,14 @@ void TUpdateForm::Run(const std::string& image_path, const std::string& file_nam
   StartTimer(timing_.wait_step_ms);
 }
 
-void TUpdateForm::StepRestartWait() {
+void UpdateWorker::StepRestartWait() {
   progress_count_ = std::min(progress_count_ + 1, kWaitCap);
   board_->progress = progress_count_;
   if (host_.automatic() && !host_.SendProgressMessage(progress_count_)) ++pipe_failures_;
   ShowProgress(progress_count_, false);
 }
 
-void TUpdateForm::RestartWaitTick() {
+void UpdateWorker::RestartWaitTick() {
   if (host_.automatic() && pipe_failures_ > kPipeFailuresTolerated) {
     waiting_ = false;
     state_ = kSendFailure;
@@ -154,7 +154,7 @@ void TUpdateForm::RestartWaitTick() {
   host_.RestartWaitEnded(index_);
 }
 
-void TUpdateForm::ProgressTimerTimer() {
+void UpdateWorker::ProgressTimerTimer() {
   if (waiting_) {
     RestartWaitTick();
     return;

@@ -1,4 +1,4 @@
-// TUpdateForm: carries one board from the first byte uploaded to the
+// UpdateWorker: carries one board from the first byte uploaded to the
 // confirmed new version. `Run` uploads, letting pending messages run at set
 // points, and returns once the board has answered; the worker's timer then
 // sits out the board's fixed restart wait and asks the board for its
@@ -86,14 +86,14 @@ class WorkerHost {
 };
 
 // One board's update. Not a window: it runs on the batch's loop and timer.
-class TUpdateForm final : public platform::TimerSink, private UploadHost {
+class UpdateWorker final : public platform::TimerSink, private UploadHost {
  public:
-  TUpdateForm(WorkerHost& host, platform::EventLoop& loop, platform::Clock& clock,
+  UpdateWorker(WorkerHost& host, platform::EventLoop& loop, platform::Clock& clock,
               HttpSessionFactory http, const UpdateTiming& timing, uint32_t timer_id, int32_t index,
               protocol::TDevice* board);
-  ~TUpdateForm();
-  TUpdateForm(const TUpdateForm&) = delete;
-  TUpdateForm& operator=(const TUpdateForm&) = delete;
+  ~UpdateWorker();
+  UpdateWorker(const UpdateWorker&) = delete;
+  UpdateWorker& operator=(const UpdateWorker&) = delete;
 
   // Upload mode 2 sends the image as field "rcc", 1 as "srom1".
   void Run(const std::string& image_path, const std::string& file_name, int upload_mode);

@@ -64,9 +64,9 @@ void TAdapterForm::OnInitDialog() {
 }
 
 bool TAdapterForm::OnCommand(int id, int code, HWND) {
-  if (id == IDC_ADAPTER_OK || id == IDOK) {  // Button1Click
+  if (id == IDC_ADAPTER_OK || id == IDOK) {  // AdapterOkClick
     ListView_DeleteAllItems(Item(IDC_ADAPTER_LIST));
-    if (events_ != nullptr) events_->Button1Click();
+    if (events_ != nullptr) events_->AdapterOkClick();
     Close(IDOK);
     return true;
   }
@@ -84,7 +84,7 @@ bool TAdapterForm::OnNotify(const NMHDR& header, LRESULT*) {
                             (change.uNewState & LVIS_SELECTED) != 0 &&
                             (change.uOldState & LVIS_SELECTED) == 0;
   if (now_selected && change.iItem >= 0 && events_ != nullptr) {
-    events_->ListView1SelectItem(WideToUtf8(CellText(header.hwndFrom, change.iItem, 1)));
+    events_->AdapterListSelectItem(WideToUtf8(CellText(header.hwndFrom, change.iItem, 1)));
   }
   return true;
 }
