@@ -8,6 +8,7 @@ secs=${2:-5}
 mkdir -p "$out/cli_corpus"
 command -v clang++ >/dev/null || { echo "clang++ not installed" >&2; exit 1; }
 sources=(tests/fuzz/cli_reply_fuzz.cc launcher/cli/reply_check.cc launcher/cli/options.cc
+         platform/terminal_text.cc
          updater/protocol/frames.cc)
 bin="$out/cli_reply_fuzz"
 newest=$(cd "$src" && ls -t "${sources[@]}" launcher/cli/*.h | head -n1)
