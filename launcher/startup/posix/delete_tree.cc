@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "launcher/startup/launcher_startup.h"
+#include "launcher/startup/posix/directory_entries.h"
 #include "launcher/startup/posix/held_directory.h"
 #include "launcher/startup/startup_services.h"
 #include "platform/host.h"
@@ -18,31 +19,20 @@
 namespace launcher {
 namespace {
 
-// Far deeper than the payload; keeps a hostile tree from exhausting the stack.
-constexpr int kMaxDepth = 64;
-
 void DeleteContents(int dir_fd, const std::string& shown_path, int depth) {
-  DIR* dir = ::fdopendir(dir_fd);
-  if (dir == nullptr) {
-    ::close(dir_fd);
-    return;
-  }
-  std::vector<std::string> names;
-  while (dirent* entry = ::readdir(dir)) {
-    // Dot-files stay (and keep their directory), "." and ".." among them.
-    if (entry->d_name[0] == '.') continue;
-    names.emplace_back(entry->d_name);
-  }
-  const int fd = ::dirfd(dir);
-  for (const std::string& name : names) {
+  // Dot-files stay (and keep their directory).
+  const DirectoryEntries dir(dir_fd, /*skip_dot_files=*/true);
+  if (!dir.ok()) return;
+  const int fd = dir.fd();
+  for (const std::string& name : dir.names()) {
     struct stat st {};
     if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (!S_ISDIR(st.st_mode)) {
       ::unlinkat(fd, name.c_str(), 0);
       continue;
     }
-    if (depth >= kMaxDepth) continue;
-    const int child = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (depth >= kMaxTreeDepth) continue;
+    const int child = dir.OpenChild(name);
     if (child < 0) continue;
     // The owner's rights, as FILE_ATTRIBUTE_NORMAL would give them, so the
     // contents of a read-only directory can go.
@@ -53,7 +43,6 @@ void DeleteContents(int dir_fd, const std::string& shown_path, int depth) {
       platform::DebugTrace(child_path.c_str());
     }
   }
-  ::closedir(dir);
 }
 
 }  // namespace

@@ -8,38 +8,29 @@
 #include <string>
 #include <vector>
 
+#include "launcher/startup/posix/directory_entries.h"
+
 namespace launcher {
 namespace {
 
-constexpr int kMaxDepth = 64;  // as the tree removal
-
 void Tame(int dir_fd, mode_t mask, int depth) {
-  DIR* dir = ::fdopendir(dir_fd);
-  if (dir == nullptr) {
-    ::close(dir_fd);
-    return;
-  }
-  std::vector<std::string> names;
-  while (dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  const int fd = ::dirfd(dir);
-  for (const std::string& name : names) {
+  const DirectoryEntries dir(dir_fd, /*skip_dot_files=*/false);
+  if (!dir.ok()) return;
+  const int fd = dir.fd();
+  for (const std::string& name : dir.names()) {
     struct stat st {};
     if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (S_ISLNK(st.st_mode)) {
       ::unlinkat(fd, name.c_str(), 0);
     } else if (S_ISREG(st.st_mode)) {
       ::fchmodat(fd, name.c_str(), st.st_mode & 0777 & ~mask, 0);
-    } else if (S_ISDIR(st.st_mode) && depth < kMaxDepth) {
-      const int child = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    } else if (S_ISDIR(st.st_mode) && depth < kMaxTreeDepth) {
+      const int child = dir.OpenChild(name);
       if (child < 0) continue;
       ::fchmod(child, (st.st_mode & 0777 & ~mask) | S_IRWXU);
       Tame(child, mask, depth + 1);
     }
   }
-  ::closedir(dir);
 }
 
 }  // namespace
